@@ -1,8 +1,8 @@
 #pragma once
 // The asynchronous log writer. Callers only stamp and queue a finished line; the writer's own thread
 // appends the lines to the file one by one, oldest first, and moves the file aside when it has grown past
-// the size limit. The file is never held open while the queue is empty, so it may be moved, copied or
-// deleted from outside whenever the writer is idle.
+// the size limit. The file is opened and closed for every line, so no handle is held between lines and the
+// file may be moved, copied or deleted from outside at any time.
 
 #include <atomic>
 #include <condition_variable>
@@ -94,12 +94,8 @@ class tQZ_LogWriter {
  private:
   friend class tQZ_LogThread;
   // Runs on the log thread only: rotates the file when due, then appends the line with its retries.
-  // aKeepOpen lets the thread keep the file open for the next queued line; it is closed as soon as the
-  // queue is empty.
-  void WriteToFile(const std::string& aLine, bool aKeepOpen);
-  void RotateIfDue();
-  bool AttemptWrite(const std::string& aLine, bool aKeepOpen);
-  void CloseFile();
+  void WriteToFile(const std::string& aLine);
+  void RotateIfDue(const std::string& aFileName);
 
   std::string fDirectory;
   std::int32_t fMaxMessageLength = 0;
@@ -109,11 +105,5 @@ class tQZ_LogWriter {
   std::int32_t fCounter = 0;
   std::string fTimeSeparator = ":";
   mutable std::mutex fNameLock;
-  // Log thread only: the file kept open while more lines are queued, and the name and identity it was
-  // opened under, so a file moved or deleted from outside is never written through a stale handle.
-  int fOpenFile = -1;
-  std::string fOpenFileName;
-  std::uint64_t fOpenDevice = 0;
-  std::uint64_t fOpenInode = 0;
   std::unique_ptr<tQZ_LogThread> fThread;  // last: destroyed (drained) first
 };
