@@ -65,6 +65,8 @@ class TcpClient {
   enum class Pull { Got, WouldBlock, Closed, Failed };
   // One non-blocking receive into the input buffer.
   Pull ReceiveOnce(std::string& aErrorText);
+  // Waits at most the read time-out for new bytes to arrive in the input buffer.
+  WaitResult ReceiveMore(std::string& aErrorText);
   void CloseSocket();
 
   std::string fHost;

@@ -167,9 +167,6 @@ class kIOHandler {
   // Writes a line as it is, without a title or hexadecimal rendering; nothing without a log.
   void LogRaw(tQZ_MessageType aEntryType, const std::string& aMessage);
   bool HasLog() const { return fLogger != nullptr; }
-  // Writes the stop banner and drains the log; a concrete handler's destructor calls it after releasing
-  // its transport so that the banner is the last line. Runs once.
-  void CloseLog();
 
  private:
   bool fErrorFound = false;
