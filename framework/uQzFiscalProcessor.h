@@ -347,13 +347,13 @@ class kFiscalProcessor {
   std::int32_t fEJFilesCount = 0;
 
  private:
-  // The banner line and the opening of the common Pub_ frame.
+  // The common frame of the Pub_ operations: the banner line, then Error := true and the log file name
+  // before anything else, so a reply left by an error raised midway says Error.
   template <typename TResult>
   void BeginPublicOperation(const char* aLogTitle, TResult& aResult);
-  // The closing of the common Pub_ frame: true when the I/O handler recorded no error (the caller then
-  // makes its success copies).
-  template <typename TResult>
-  bool EndPublicOperation(TResult& aResult);
+  // The end of the frame: the I/O handler's recorded error, or else the success copies and Error := false.
+  template <typename TResult, typename TSuccessCopies>
+  void EndPublicOperation(TResult& aResult, TSuccessCopies&& aSuccessCopies);
 };
 
 // The registry creates processors through a class reference: one function per driver that builds a new
