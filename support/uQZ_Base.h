@@ -109,6 +109,9 @@ class tQZ_Application {
   void ChangeLogDirectory(const std::string& aNewDir);
   void ChangeLogFilename(const std::string& aNewFileName);
 
+  // Adds "id:text" lines to the message table (only the text up to a second ":" is kept; the first line
+  // of an id wins). This library carries no message resource, so the table starts empty.
+  void LoadMessages(const std::vector<std::string>& aLines);
   // The message table text of aMessageId for the current language (else the default language, else the
   // id itself), each "%s" replaced by the next of aValues.
   std::string GetMessage(const std::string& aMessageId, const std::vector<std::string>& aValues = {}) const;
