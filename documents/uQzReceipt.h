@@ -823,6 +823,10 @@ class kNFReceipt {
   const kReceiptMessageLines& FooterLines() const { return fFooterLines; }
 
  private:
+  // Appends the Barcode, Text and Image children of aLinesNode, in the reading order of aSection's group.
+  void ReadMessageLines(const pugi::xml_node& aLinesNode, qzReceiptSection aSection,
+                        kReceiptMessageLines& aList);
+
   bool fSupportSpecialChars = false;
   std::string fLayout;
   bool fDefaultLayout = false;
