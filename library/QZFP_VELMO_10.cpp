@@ -21,25 +21,25 @@ extern "C" int __cxa_atexit(void (*aFunction)(void*), void* aArgument, void* aDs
 namespace {
 
 // Why the start-up failed, when it did: every export then fails with it instead of running on half-built
-// tables. A plain pointer for the same reason as the tables: no static destructor may run behind the
-// finalisation's back.
+// tables. A plain pointer, like the tables: its lifetime is the load, not static initialisation.
 std::string* gStartupError = nullptr;
-bool gStarted = false;
+// The process is ending (exit handlers run) rather than the library being unloaded by dlclose.
+bool gExiting = false;
 
-void FinishLibrary(void* = nullptr) noexcept {
-  if (!gStarted) return;
-  gStarted = false;
-  // The reverse of the start-up. The processors go with their tables, so their log threads have ended
-  // before the application object (and then the library's code) goes away.
+// At process exit the C++ runtime runs the exit handlers, among them the destructors of the library's
+// static objects, before the library's own finalisation; the processors' log threads must be gone before
+// that happens. This handler ends them. It is registered at load and again by the first call of each export:
+// a handler runs before everything registered ahead of it, and the static objects that the calls bring to
+// life are registered by those calls. On dlclose it runs too, after OnLibraryUnload has done the work.
+void FinishAtExit(void*) noexcept {
+  gExiting = true;
   try {
     FreeProcessorTables();
   } catch (...) {
   }
-  try {
-    FreeApplication();
-  } catch (...) {
-  }
 }
+
+void RegisterExitHandler() noexcept { __cxa_atexit(&FinishAtExit, nullptr, &__dso_handle); }
 
 void StartLibrary() noexcept {
   try {
@@ -52,21 +52,38 @@ void StartLibrary() noexcept {
   } catch (...) {
     gStartupError = std::make_unique<std::string>("Library start-up failed").release();
   }
-  gStarted = true;
-  // At process exit the host's atexit handlers and the library's static destructors run before the
-  // library's own finalisation; registering here puts the processors' shutdown ahead of the static
-  // objects made while loading, so their log threads never see them torn down.
-  __cxa_atexit(&FinishLibrary, nullptr, &__dso_handle);
+  RegisterExitHandler();
 }
 
 __attribute__((constructor)) void OnLibraryLoad() { StartLibrary(); }
 
-// On dlclose this runs before the library's static destructors; at process exit the atexit entry above
-// has normally done the work already.
+// dlclose runs this before any static destructor of the library: the reverse of the start-up. The
+// processors go with their tables, so their log threads have ended before the application object (and then
+// the library's code) goes away. At process exit FinishAtExit has ended the processors already, and the
+// application object has gone with the static objects, so nothing is left to do.
 __attribute__((destructor)) void OnLibraryUnload() {
-  FinishLibrary();
+  if (!gExiting) {
+    try {
+      FreeProcessorTables();
+    } catch (...) {
+    }
+    try {
+      FreeApplication();
+    } catch (...) {
+    }
+  }
   std::unique_ptr<std::string> error(gStartupError);
   gStartupError = nullptr;
+}
+
+// The first call of each export registers the exit handler once more (see FinishAtExit).
+template <typename TWrapper>
+void RegisterExitHandlerOnFirstCall() noexcept {
+  static bool registered = false;
+  if (!registered) {
+    registered = true;
+    RegisterExitHandler();
+  }
 }
 
 // A library-owned OLE string for the host, null for an empty text or when no memory is left.
@@ -107,6 +124,7 @@ std::int32_t RunExport(const char16_t* aRequest, BSTR* aErrorText, TStore&& aSto
   }
   if (result != 0 && errorText.empty()) errorText = "Unknown error";
   *aErrorText = result == 0 ? nullptr : HostText(errorText);
+  RegisterExitHandlerOnFirstCall<TWrapper>();
   return result;
 }
 
