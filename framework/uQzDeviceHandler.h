@@ -12,8 +12,7 @@
 #include <string_view>
 #include <vector>
 
-class kConnection;
-class kIOHandler;
+#include "io/uQZIOHandler.h"
 
 class kDeviceHandler {
  public:

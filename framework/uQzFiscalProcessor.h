@@ -13,21 +13,10 @@
 #include <vector>
 
 #include "documents/qzReceiptEnums.h"
+#include "documents/uQzReceipt.h"
 #include "framework/uQzDeviceHandler.h"
 #include "platform/Currency.h"
 #include "platform/DateTime.h"
-
-class kReceipt;
-class kNFReceipt;
-class kCustomerDisplay;
-class kDrawer;
-class kEJReport;
-class kVatTable;
-class kDeptTable;
-class kEconomicActivityTable;
-class kPaymentReceipt;
-class kReceiptReference;
-class kEJFilesRequest;
 
 // ---------------------------------------------------------------------------------------------------------
 // The parsed request.
