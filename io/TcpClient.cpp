@@ -26,7 +26,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::size_t kReceiveBlock = 64 * 1024;
+constexpr std::size_t kReceiveBlock = 256 * 1024;
 constexpr const char* kNotConnected = "Not connected";
 constexpr const char* kReadTimedOut = "Read timed out";
 constexpr const char* kWriteTimedOut = "Write timed out";

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "io/uQZIOHandler.h"
 #include "platform/QzError.h"
@@ -24,8 +25,12 @@ long long MillisecondsSince(Clock::time_point aStart) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - aStart).count();
 }
 
-// Received bytes as text: each byte is the character with the same code.
-std::string BytesToText(std::string_view aBytes) { return qztext::FromSingleByte(aBytes); }
+// Received bytes as text: each byte is the character with the same code. Answers are mostly ASCII, which
+// is its own UTF-8 form and needs no conversion.
+std::string BytesToText(std::string aBytes) {
+  const bool ascii = std::all_of(aBytes.begin(), aBytes.end(), [](char c) { return (c & 0x80) == 0; });
+  return ascii ? aBytes : qztext::FromSingleByte(aBytes);
+}
 
 }  // namespace
 
@@ -103,14 +108,14 @@ std::string kIOHandler_TCP::ReadAll() {
         break;
       case TcpClient::WaitResult::PeerClosed: {
         // The proxy closes the connection to end its answer: the close is the only end-of-message mark.
-        std::string result = BytesToText(received);
+        std::string result = BytesToText(std::move(received));
         WriteLog(let_info, "Read", result);
         return result;
       }
       case TcpClient::WaitResult::TimedOut:
       case TcpClient::WaitResult::Failed:
         WriteLog(let_error, "ReadAll Unexpected error", error);
-        return BytesToText(received);
+        return BytesToText(std::move(received));
     }
     // The time is tested after each byte that arrives; every byte already in the buffer arrived by now.
     const bool overTime = MillisecondsSince(start) > ReadTimeout();
@@ -127,10 +132,10 @@ std::string kIOHandler_TCP::ReadAll() {
       fReadLimitExceeded = true;
       WriteLog(let_error, "ReadAll Unexpected error",
                "Answer larger than " + std::to_string(fMaxReadSize) + " bytes");
-      return BytesToText(received);
+      return BytesToText(std::move(received));
     }
     if (overTime) {
-      std::string result = BytesToText(received);
+      std::string result = BytesToText(std::move(received));
       WriteLog(let_error, "Read Timeout", result);
       return result;
     }
@@ -161,7 +166,7 @@ std::string kIOHandler_TCP::ReadUpTo(const std::vector<std::uint8_t>& aChars) {
     if (waited != TcpClient::WaitResult::Data) {
       WriteLog(let_error, "ReadUpTo Unexpected error",
                waited == TcpClient::WaitResult::PeerClosed ? kPeerClosedText : error);
-      return BytesToText(received);
+      return BytesToText(std::move(received));
     }
     const bool overTime = MillisecondsSince(start) > ReadTimeout();
     const std::string_view input = fTCPClient->Input();
@@ -178,7 +183,7 @@ std::string kIOHandler_TCP::ReadUpTo(const std::vector<std::uint8_t>& aChars) {
     received.append(input.substr(0, take));
     fTCPClient->Consume(take);
     if (overTime || terminated) {
-      std::string result = BytesToText(received);
+      std::string result = BytesToText(std::move(received));
       // Running out of time wins even when the last byte was a terminator.
       if (overTime) {
         WriteLog(let_error, "Read Timeout", result);
@@ -203,7 +208,7 @@ std::string kIOHandler_TCP::ReadChars(int aCharsNum) {
                waited == TcpClient::WaitResult::PeerClosed ? kPeerClosedText : error);
       return std::string();
     }
-    result = BytesToText(fTCPClient->Input().substr(0, count));
+    result = BytesToText(std::string(fTCPClient->Input().substr(0, count)));
     fTCPClient->Consume(count);
   }
   std::string message = result;
