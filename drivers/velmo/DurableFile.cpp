@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "platform/QzError.h"
 
@@ -115,6 +116,23 @@ void CreateFileAtomically(const std::string& aPath, std::string_view aContent) {
 
 void CopyFileDurably(const std::string& aSource, const std::string& aTarget) {
   CreateFileAtomically(aTarget, ReadWholeFile(aSource));
+}
+
+void CreateFoldersDurably(const std::string& aFolder) {
+  std::filesystem::path target = std::filesystem::path(aFolder).lexically_normal();
+  if (!target.has_filename()) target = target.parent_path();  // "a/b/" names the folder "a/b"
+  std::vector<std::filesystem::path> created;
+  for (std::filesystem::path folder = target; !folder.empty() && folder != folder.root_path();
+       folder = folder.parent_path()) {
+    struct stat existing {};
+    if (::stat(folder.c_str(), &existing) == 0) break;
+    created.push_back(folder);
+  }
+  for (auto it = created.rbegin(); it != created.rend(); ++it) {
+    if (::mkdir(it->c_str(), 0777) != 0 && errno != EEXIST)
+      RaiseFileError("Cannot create folder", it->string(), errno);
+    SyncFolder(FolderOf(it->string()));
+  }
 }
 
 std::string ReadWholeFile(const std::string& aPath) {

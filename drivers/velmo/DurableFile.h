@@ -19,6 +19,11 @@ void CreateFileAtomically(const std::string& aPath, std::string_view aContent);
 // Copies aSource to aTarget without overwriting (CreateFileAtomically of aSource's bytes).
 void CopyFileDurably(const std::string& aSource, const std::string& aTarget);
 
+// Creates aFolder with all missing parents, flushing each new entry into its parent folder so the
+// folders survive a power cut together with the files about to be written into them. Failures raise the
+// system's message.
+void CreateFoldersDurably(const std::string& aFolder);
+
 // Whole content of a file; a file that cannot be opened or read raises the system's message.
 std::string ReadWholeFile(const std::string& aPath);
 

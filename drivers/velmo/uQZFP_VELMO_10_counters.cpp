@@ -76,9 +76,22 @@ void kFiscalProcessorCounters::Init(const std::string& aFileName, const std::str
     Refresh();
     return;
   }
-  const DateTime now = DateTime::Now();
-  RestoreValues(Values{now, now, 0, 1, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, false});
-  Save();
+  // Created under the lock, and only if no other process created it meanwhile: a blank file written over
+  // a fresh one would lose the receipts already counted in it.
+  if (!Lock()) throw QzError(fLockError);
+  try {
+    if (std::filesystem::exists(fFileName)) {
+      Refresh();
+    } else {
+      const DateTime now = DateTime::Now();
+      RestoreValues(Values{now, now, 0, 1, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, false});
+      Save();
+    }
+  } catch (...) {
+    Unlock();
+    throw;
+  }
+  Unlock();
 }
 
 void kFiscalProcessorCounters::Refresh() {

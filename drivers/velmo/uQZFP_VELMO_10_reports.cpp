@@ -2,7 +2,6 @@
 // Italian text for the host to print or store. The Z report also archives the counters and closes the day.
 
 #include <filesystem>
-#include <system_error>
 #include <vector>
 
 #include "drivers/velmo/DurableFile.h"
@@ -34,12 +33,6 @@ std::string DayFolderName(const DateTime& aDay) {
   char text[16];
   std::snprintf(text, sizeof text, "%04d%02d%02d", parts.Year, parts.Month, parts.Day);
   return text;
-}
-
-void CreateFolders(const std::filesystem::path& aFolder) {
-  std::error_code error;
-  std::filesystem::create_directories(aFolder, error);
-  if (error) throw QzError("Cannot create folder \"" + aFolder.string() + "\": " + error.message());
 }
 
 // The lines every report ends with, from the daily totals on.
@@ -131,7 +124,7 @@ void kFiscalProcessor_VELMO::ArchiveCountersForZ() {
   velmofile::WriteFileAtomically(fCountersPreviousFileName, actual);
   const std::filesystem::path dayFolder =
       std::filesystem::path(fDirProcessed) / DayFolderName(DateTime::Now());
-  CreateFolders(dayFolder);
+  velmofile::CreateFoldersDurably(dayFolder.string());
   const std::string snapshotName = ZeroPadded4(fFPCounters.CurrentZReportNo()) + "-9999.fprd";
   // The fixed receipt part 9999 sorts the snapshot after the day's receipt journal files of that Z number.
   velmofile::CreateFileAtomically((dayFolder / snapshotName).string(), actual);
