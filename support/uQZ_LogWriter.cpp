@@ -147,7 +147,11 @@ void tQZ_LogThread::Execute() {
     // oldest line can be written without holding the lock and removed afterwards.
     const std::string& oldest = fQueue.front();
     lock.unlock();
-    fWriter->WriteToFile(oldest);
+    try {
+      fWriter->WriteToFile(oldest);
+    } catch (...) {
+      // Nothing may end the log thread: a line that cannot be written (even for want of memory) is dropped.
+    }
     lock.lock();
     fQueue.pop_front();
   }
