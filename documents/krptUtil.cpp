@@ -20,15 +20,23 @@ namespace {
 
 // The value of an element's single text content. Whitespace-only content that the parser dropped leaves
 // no child at all, which reads as the empty text; anything else (child elements, mixed content) has no
-// single text and is refused rather than silently flattened.
+// single text and is refused rather than silently flattened. Comments and processing instructions, when
+// the document kept them, are not content.
+bool IsContent(const pugi::xml_node& aNode) {
+  return aNode.type() != pugi::node_comment && aNode.type() != pugi::node_pi;
+}
+
 std::string ElementText(const pugi::xml_node& aElement) {
-  const pugi::xml_node first = aElement.first_child();
-  if (!first) return std::string();
-  const bool isText = first.type() == pugi::node_pcdata || first.type() == pugi::node_cdata;
-  if (!isText || first.next_sibling()) {
-    throw QzError("Element \"" + std::string(aElement.name()) + "\" does not contain a single text node");
+  pugi::xml_node text;
+  for (pugi::xml_node child = aElement.first_child(); child; child = child.next_sibling()) {
+    if (!IsContent(child)) continue;
+    const bool isText = child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata;
+    if (!isText || text) {
+      throw QzError("Element \"" + std::string(aElement.name()) + "\" does not contain a single text node");
+    }
+    text = child;
   }
-  return first.value();
+  return text ? text.value() : std::string();
 }
 
 pugi::xml_node FindChild(const pugi::xml_node& aParentNode, const std::string& aNodeName) {
@@ -136,6 +144,8 @@ char32_t LowerCodePoint(char32_t aCode) {
 }
 
 std::string UnicodeLowerCase(const std::string& aText) {
+  const bool ascii = std::all_of(aText.begin(), aText.end(), [](char c) { return (c & 0x80) == 0; });
+  if (ascii) return qztext::ToLowerAscii(aText);
   const std::u16string units = qztext::Utf8ToUtf16(aText);
   std::u16string lowered;
   lowered.reserve(units.size());

@@ -36,12 +36,13 @@ std::int32_t WholeNumberOrZero(const std::string& aText) {
 }
 
 // An element that is present and not empty. Content that is not a plain text still counts, so the date
-// reader that follows reports it as a bad date-time rather than skipping it.
+// reader that follows reports it as a bad date-time rather than skipping it; comments do not count.
 bool HasText(const pugi::xml_node& aParent, const char* aName) {
-  const pugi::xml_node child = aParent.child(aName);
-  return child && child.first_child() &&
-         !(child.first_child() == child.last_child() && child.first_child().type() == pugi::node_pcdata &&
-           *child.first_child().value() == '\0');
+  for (pugi::xml_node child = aParent.child(aName).first_child(); child; child = child.next_sibling()) {
+    if (child.type() == pugi::node_comment || child.type() == pugi::node_pi) continue;
+    if (child.type() != pugi::node_pcdata || *child.value() != '\0') return true;
+  }
+  return false;
 }
 
 bool IsElementNamed(const pugi::xml_node& aNode, const char* aName) {

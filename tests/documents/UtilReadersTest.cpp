@@ -153,6 +153,19 @@ TEST(UtilReaders, ElementWithoutASingleTextFailsInEveryReader) {
   EXPECT_EQ(krptUtil::TryGetNodeValueAsDateTime(r, "N").Value(), 0.0);
 }
 
+TEST(UtilReaders, CommentsKeptByTheParserAreNotContent) {
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_string("<R><N>5<!-- five --></N><E><!-- none --></E><M>1<!-- x -->2</M></R>",
+                              pugi::parse_default | pugi::parse_comments));
+  const pugi::xml_node r = doc.child("R");
+  EXPECT_EQ(krptUtil::GetNodeValueAsInteger(r, "N"), 5);
+  EXPECT_EQ(krptUtil::GetNodeValueAsString(r, "E"), "");
+  EXPECT_EQ(krptUtil::GetNodeValueAsCurrency(r, "E"), Currency());
+  // Two texts around a comment are still two texts.
+  EXPECT_EQ(MessageOf([&] { krptUtil::GetNodeValueAsInteger(r, "M"); }),
+            "Error in processing node M as integer.\r\nElement \"M\" does not contain a single text node");
+}
+
 TEST(UtilReaders, TryGetDateTimeReadsAGoodValue) {
   const auto doc = Parse("<R><D>2024-03-05T14:07:09.250</D></R>");
   EXPECT_EQ(krptUtil::TryGetNodeValueAsDateTime(doc.child("R"), "D"), At(2024, 3, 5, 14, 7, 9, 250));
