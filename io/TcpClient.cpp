@@ -161,8 +161,8 @@ void TcpClient::Send(std::string_view aBytes) {
     }
     if (sent < 0 && errno == EINTR) continue;
     if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      // A peer that reads nothing is given one read time-out to make room, then the write fails.
-      if (!deadline) deadline = Clock::now() + std::chrono::milliseconds(fReadTimeout > 0 ? fReadTimeout : 0);
+      // A peer that reads nothing is given one send time-out to make room, then the write fails.
+      if (!deadline) deadline = Clock::now() + std::chrono::milliseconds(fSendTimeout > 0 ? fSendTimeout : 0);
       if (PollUntil(fSocket, POLLOUT, deadline) == 0) throw QzError(kWriteTimedOut);
       continue;
     }

@@ -35,6 +35,9 @@ class TcpClient {
   // not already arrived.
   int ReadTimeout() const { return fReadTimeout; }
   void SetReadTimeout(int aValue) { fReadTimeout = aValue; }
+  // The longest wait for room in the send buffer while a peer reads nothing, in milliseconds.
+  int SendTimeout() const { return fSendTimeout; }
+  void SetSendTimeout(int aValue) { fSendTimeout = aValue; }
 
   // Opens a new connection (dropping any previous one and its unread input). True when connected; false
   // when the connect time-out passed without a connection and without an error; throws QzError with the
@@ -46,7 +49,7 @@ class TcpClient {
   bool Connected();
 
   // Sends every byte; throws QzError on a failure (not connected, connection reset, no room in the send
-  // buffer for a whole read time-out). Never raises SIGPIPE.
+  // buffer for a whole send time-out). Never raises SIGPIPE.
   void Send(std::string_view aBytes);
 
   // Waits at most the read time-out until the input buffer holds at least one byte. On Failed, aErrorText
@@ -73,6 +76,7 @@ class TcpClient {
   std::uint16_t fPort = 0;
   int fConnectTimeout = 1000;
   int fReadTimeout = 1000;
+  int fSendTimeout = 1000;
   int fSocket = -1;
   // What the socket said last when it ended: a read after a noticed close or reset reports it.
   bool fPeerClosed = false;

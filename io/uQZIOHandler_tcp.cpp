@@ -63,6 +63,8 @@ bool kIOHandler_TCP::Connect() {
   try {
     // An open connection stays open: a second Connect does not start another exchange.
     if (fTCPClient->Connected()) return true;
+    // The banner shows ConnectTimeout; the connect uses the same value even if the owner changed it.
+    fTCPClient->SetConnectTimeout(ConnectTimeout());
     if (fTCPClient->Connect()) return true;
     WriteLog(let_error, "Connect Timeout", "");
     return false;
@@ -83,6 +85,7 @@ bool kIOHandler_TCP::InputBufferContainsData() { return !fTCPClient->InputEmpty(
 
 bool kIOHandler_TCP::Write(const std::string& aMessage) {
   WriteLog(let_info, "Write", aMessage);
+  fTCPClient->SetSendTimeout(ReadTimeout());
   fTCPClient->Send(EncodeForWire(aMessage));
   return true;
 }
@@ -92,6 +95,7 @@ bool kIOHandler_TCP::WriteBytes(const std::vector<std::uint8_t>& aBytes) {
   shown.reserve(aBytes.size());
   for (const std::uint8_t byte : aBytes) shown += byte > 127 ? '?' : static_cast<char>(byte);
   WriteLog(let_info, "Write", shown);
+  fTCPClient->SetSendTimeout(ReadTimeout());
   fTCPClient->Send(std::string_view(reinterpret_cast<const char*>(aBytes.data()), aBytes.size()));
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -378,6 +379,27 @@ TEST(TcpHandlerTest, ReadAllCanBeCappedInSize) {
         exceeded ? Error("ReadAll Unexpected error:Answer larger than 64 bytes") : Info("Read:" + reply);
     EXPECT_EQ(session.Lines(), (std::vector<LogLine>{expected}));
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TcpHandlerTest, AWriteToAPeerThatReadsNothingFailsAfterTheReadTimeout) {
+  std::atomic<bool> done{false};
+  TestPeer peer([&done](int, TestPeer&) {
+    while (!done) std::this_thread::sleep_for(10ms);
+  });
+  Session session(peer.Port(), 300);
+  ASSERT_TRUE(session.H().Connect());
+  const std::string flood(64 << 20, 'f');
+  try {
+    session.H().Write(flood);
+    ADD_FAILURE() << "64 MiB went into a peer that reads nothing";
+  } catch (const QzError& e) {
+    EXPECT_STREQ(e.what(), "Write timed out");
+  }
+  done = true;
 }
 
 }  // namespace
