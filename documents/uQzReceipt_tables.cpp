@@ -4,6 +4,7 @@
 // whatever its name. The economic activities have no element of their own: they are the distinct activity
 // codes of the department rows, numbered from 1 in order of first appearance.
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -59,7 +60,8 @@ std::int32_t kVatTable::GetFirstAvailableIndex() const {
   for (const auto& vat : *this) {
     if (!vat->Rate().IsZero() && vat->Index() > highest) highest = vat->Index();
   }
-  return highest + 1;
+  // A device never has that many slots; saturate rather than wrap.
+  return highest == std::numeric_limits<std::int32_t>::max() ? highest : highest + 1;
 }
 
 void kVatTable::Deserialize(const pugi::xml_document& aXmlDocument) {
