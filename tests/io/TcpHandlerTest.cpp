@@ -265,11 +265,11 @@ TEST(TcpHandlerTest, ReadUpToEndsByTimeOutEvenOnATerminator) {
   TestPeer slow([](int s, TestPeer& p) {
     for (const char c : std::string("ab\n")) {
       TestPeer::SendAll(s, std::string(1, c));
-      std::this_thread::sleep_for(250ms);
+      std::this_thread::sleep_for(400ms);
     }
     p.ReceiveUntilClosed(s);
   });
-  Session second(slow.Port(), 400);
+  Session second(slow.Port(), 600);
   ASSERT_TRUE(second.H().Connect());
   EXPECT_EQ(second.H().ReadUpTo({'\n'}), "ab\n");
   EXPECT_EQ(second.Lines(), (std::vector<LogLine>{Info("Waiting for:\n"), Error("Read Timeout:ab\n")}));
