@@ -19,6 +19,8 @@
 namespace {
 
 const char* const kRootName = "FPRCounters";
+// Before Init there is no file to lock or write: a save then would land in the current folder.
+const char* const kNotBound = "Counters file not set";
 
 std::string XmlParseMessage(const pugi::xml_parse_result& aResult) {
   return std::string(aResult.description()) + " at offset " + std::to_string(aResult.offset);
@@ -152,12 +154,19 @@ std::string kFiscalProcessorCounters::ToXml(const DateTime& aSavedAt) const {
   return text.str();
 }
 
-void kFiscalProcessorCounters::Save() { velmofile::WriteFileAtomically(fFileName, ToXml(DateTime::Now())); }
+void kFiscalProcessorCounters::Save() {
+  if (fFileName.empty()) throw QzError(kNotBound);
+  velmofile::WriteFileAtomically(fFileName, ToXml(DateTime::Now()));
+}
 
 bool kFiscalProcessorCounters::Lock() {
   if (fLockDepth > 0) {
     ++fLockDepth;
     return true;
+  }
+  if (fFileName.empty()) {
+    fLockError = kNotBound;
+    return false;
   }
   // The lock lives on a file of its own: the counters file is replaced by rename on every save, so a lock
   // on it would stay behind on the replaced file.

@@ -179,6 +179,15 @@ TEST_F(CountersStoreTest, FailedSaveLeavesTheObjectAsItWas) {
   EXPECT_EQ(counters.CurrentZReportNo(), 1);
 }
 
+TEST(CountersStoreUnboundTest, NothingIsWrittenBeforeInit) {
+  kFiscalProcessorCounters counters;
+  EXPECT_FALSE(counters.Lock());
+  EXPECT_EQ(counters.LockError(), "Counters file not set");
+  EXPECT_THROW(counters.Update(rt_Sale, Currency::FromUnits(1)), QzError);
+  EXPECT_THROW(counters.Save(), QzError);
+  EXPECT_EQ(counters.CurrentReceiptNo(), 0);
+}
+
 TEST_F(CountersStoreTest, FileRemovedAfterInitIsWrittenAgainFromMemory) {
   kFiscalProcessorCounters counters;
   counters.Init(fFile, "0042");

@@ -261,6 +261,22 @@ TEST_F(VelmoProcessorTest, ZReportWithAnExistingSnapshotFailsAndLeavesTheDayOpen
   EXPECT_EQ(ReadText(snapshot), dayBefore);
 }
 
+TEST_F(VelmoProcessorTest, ZReportWithoutACountersFileClosesTheDayFromMemory) {
+  TestableVelmo& processor = OpenTill();
+  CountReceipts({{rt_Sale, "5"}});
+  ASSERT_TRUE(processor.ProcessXReport(Handler()));  // the processor now holds one receipt
+  fs::remove(CountersFile());
+
+  ASSERT_TRUE(processor.ProcessZReport(Handler()));
+  EXPECT_EQ(processor.Counters().CurrentReceiptNo, 1);
+  EXPECT_FALSE(fs::exists(TillFolder() / "counters.previous.fprc"));
+  EXPECT_FALSE(fs::exists(TillFolder() / "Processed" / Today() / "0001-9999.fprd"));
+  kFiscalProcessorCounters after;
+  after.Init(CountersFile().string(), "0042");
+  EXPECT_EQ(after.CurrentZReportNo(), 2);
+  EXPECT_EQ(after.GrandTotalSales(), *Currency::Parse("5"));
+}
+
 TEST_F(VelmoProcessorTest, LargeNumbersInTheZReport) {
   fs::create_directories(TillFolder());
   WriteText(
