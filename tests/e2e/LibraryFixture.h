@@ -93,10 +93,15 @@ class Library {
     Unload();
     Load();
   }
+  // Unloads the library; a library that stays mapped (something pins it) fails the running test, since
+  // a reload would then not start afresh.
   void Unload() {
-    if (fHandle != nullptr) {
-      dlclose(fHandle);
-      fHandle = nullptr;
+    if (fHandle == nullptr) return;
+    dlclose(fHandle);
+    fHandle = nullptr;
+    if (void* still = dlopen(QZ_LIBRARY_PATH, RTLD_NOW | RTLD_NOLOAD)) {
+      dlclose(still);
+      ADD_FAILURE() << "dlclose left the library loaded";
     }
   }
   bool Loaded() const { return fHandle != nullptr; }
