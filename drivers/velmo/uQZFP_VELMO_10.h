@@ -187,4 +187,10 @@ class kFiscalProcessor_VELMO : public kFiscalProcessor {
   bool SendProxyRequest(const std::string& aRequest);
   void ReadProxyReply(std::int32_t aTimeoutMs, std::string& aReply);
   bool ParseProxyReply(const std::string& aReply, std::string& aTicket);
+  // Connect, send, read to the proxy's close, parse, disconnect; false with the error state set.
+  bool ExchangeWithProxy(const std::string& aRequest, std::string& aTicket);
+  // Writes number, date-time, Z number, ticket and leader line into the host's request XML, journals it
+  // and leaves it in fXmlOutput.
+  void StoreUpdatedReceipt(const std::string& aRequestXml, std::int32_t aReceiptNumber, std::int32_t aZNumber,
+                           const std::string& aTicket);
 };
