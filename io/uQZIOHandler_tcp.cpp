@@ -29,7 +29,8 @@ long long MillisecondsSince(Clock::time_point aStart) {
 // is its own UTF-8 form and needs no conversion.
 std::string BytesToText(std::string aBytes) {
   const bool ascii = std::all_of(aBytes.begin(), aBytes.end(), [](char c) { return (c & 0x80) == 0; });
-  return ascii ? aBytes : qztext::FromSingleByte(aBytes);
+  if (ascii) return aBytes;
+  return qztext::FromSingleByte(aBytes);
 }
 
 }  // namespace
