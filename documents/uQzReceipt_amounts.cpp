@@ -53,9 +53,12 @@ Currency kReceipt::TotalQuantity() const {
 }
 
 void kReceipt::CalcLinesNetAmount() {
+  // Every figure starts again from the line's own contribution, so computing twice gives the same
+  // figures rather than counting the item adjustments twice.
   for (auto& line : fLines) {
     line->fNetAmount = line->GetAmount();
     line->fNetAmountNoSubTotalDiscounts = line->fNetAmount;
+    line->fTotalNoSubTotalDiscounts = Currency();
   }
 
   Currency running;

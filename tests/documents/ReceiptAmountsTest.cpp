@@ -123,6 +123,11 @@ TEST(ReceiptAmounts, ItemAdjustmentLandsOnTheItemBeforeIt) {
   // The adjustment lines keep their own contributions.
   EXPECT_EQ(r.Lines()[2]->NetAmount(), C("-1"));
   EXPECT_EQ(r.Lines()[3]->NetAmount(), C("0.25"));
+
+  // Computing again gives the same figures.
+  r.CalcLinesNetAmount();
+  EXPECT_EQ(second.NetAmount(), C("7.25"));
+  EXPECT_EQ(second.TotalNoSubTotalDiscounts(), C("-0.75"));
 }
 
 TEST(ReceiptAmounts, AdjustmentsBeforeAnyItemChangeNoNetButCount) {
