@@ -14,15 +14,18 @@ namespace {
 using Util = krptUtil;
 
 // The text of an element taken as a whole, as a header line is; the same single-text rule the node
-// readers apply.
+// readers apply (comments and processing instructions the document kept are not content).
 std::string ElementText(const pugi::xml_node& aElement) {
-  const pugi::xml_node first = aElement.first_child();
-  if (!first) return std::string();
-  const bool isText = first.type() == pugi::node_pcdata || first.type() == pugi::node_cdata;
-  if (!isText || first.next_sibling()) {
-    throw QzError("Element \"" + std::string(aElement.name()) + "\" does not contain a single text node");
+  pugi::xml_node text;
+  for (pugi::xml_node child = aElement.first_child(); child; child = child.next_sibling()) {
+    if (child.type() == pugi::node_comment || child.type() == pugi::node_pi) continue;
+    const bool isText = child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata;
+    if (!isText || text) {
+      throw QzError("Element \"" + std::string(aElement.name()) + "\" does not contain a single text node");
+    }
+    text = child;
   }
-  return first.value();
+  return text ? text.value() : std::string();
 }
 
 template <typename TVisit>

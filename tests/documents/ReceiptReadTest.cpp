@@ -445,6 +445,20 @@ TEST(ReceiptRead, ElementsOfOtherNamesAreSkipped) {
   EXPECT_EQ(r.TrailerMessages()[0]->Value(), "kept");
 }
 
+TEST(ReceiptRead, CommentsKeptByTheParserAreNotContent) {
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_string(
+      Request(SaleBody("<!-- none --><ProductSale><Amount><!-- x -->2</Amount></ProductSale>", "", "",
+                       "<Headers><!-- h --><H><!-- c -->one</H><H>two<!-- c --></H></Headers>"))
+          .c_str(),
+      pugi::parse_default | pugi::parse_comments));
+  kReceipt r;
+  r.Deserialize(doc);
+  EXPECT_EQ(r.Headers(), (std::vector<std::string>{"one", "two"}));
+  ASSERT_EQ(r.Lines().size(), 1u);
+  EXPECT_EQ(r.Lines()[0]->GetAmount(), C("2"));
+}
+
 TEST(ReceiptRead, OnlyTheFirstListElementIsRead) {
   kReceipt r;
   ReadInto(r, SaleBody(Product("1")) + "<Lines>" + Product("2") + Product("3") + "</Lines>");
