@@ -34,6 +34,14 @@ void ForEachChildElement(const pugi::xml_node& aParent, TVisit aVisit) {
     if (child.type() == pugi::node_element) aVisit(child);
 }
 
+// A new line of class TLine owned by aOwner, filled by aRead before anyone else sees it.
+template <typename TLine, typename TRead>
+std::unique_ptr<kReceiptLine> MakeLine(kReceipt* aOwner, TRead aRead) {
+  auto line = std::make_unique<TLine>(aOwner);
+  aRead(*line);
+  return line;
+}
+
 std::string Text(const pugi::xml_node& aParent, const char* aName) {
   return Util::GetNodeValueAsString(aParent, aName);
 }
@@ -188,25 +196,20 @@ std::unique_ptr<kReceiptLine> kReceipt::ReadLine(const pugi::xml_node& n) {
     a.fAmount = Amount(n, "Amount");
     a.fDescription = Text(n, "Description");
   };
-  const auto build = [&]<typename TLine>(auto aRead) {
-    auto line = std::make_unique<TLine>(this);
-    aRead(*line);
-    return std::unique_ptr<kReceiptLine>(std::move(line));
-  };
 
   std::unique_ptr<kReceiptLine> line;
   switch (type) {
     case rlt_ProductSale:
-      line = build.operator()<kReceiptLineProductSale>([&](auto& p) { readProduct(p, nullptr); });
+      line = MakeLine<kReceiptLineProductSale>(this, [&](auto& p) { readProduct(p, nullptr); });
       break;
     case rlt_ProductReturn:
-      line = build.operator()<kReceiptLineProductReturn>([&](auto& p) { readProduct(p, nullptr); });
+      line = MakeLine<kReceiptLineProductReturn>(this, [&](auto& p) { readProduct(p, nullptr); });
       break;
     case rlt_WeightedProductSale:
-      line = build.operator()<kReceiptLineWeightedProductSale>([&](auto& p) { readProduct(p, &p); });
+      line = MakeLine<kReceiptLineWeightedProductSale>(this, [&](auto& p) { readProduct(p, &p); });
       break;
     case rlt_CollectAmount:
-      line = build.operator()<kReceiptLineCollectAmount>([&](kReceiptLineCollectAmount& c) {
+      line = MakeLine<kReceiptLineCollectAmount>(this, [&](kReceiptLineCollectAmount& c) {
         c.fDescription = Text(n, "Description");
         c.fDepartment = Text(n, "Department");
         c.fTaxCode = Text(n, "TaxCode");
@@ -214,48 +217,48 @@ std::unique_ptr<kReceiptLine> kReceipt::ReadLine(const pugi::xml_node& n) {
       });
       break;
     case rlt_VoucherSale:
-      line = build.operator()<kReceiptLineVoucherSale>([&](auto& v) { readVoucher(v, true); });
+      line = MakeLine<kReceiptLineVoucherSale>(this, [&](auto& v) { readVoucher(v, true); });
       break;
     case rlt_VoucherRedeem:
-      line = build.operator()<kReceiptLineVoucherRedeem>([&](auto& v) { readVoucher(v, false); });
+      line = MakeLine<kReceiptLineVoucherRedeem>(this, [&](auto& v) { readVoucher(v, false); });
       break;
     case rlt_GiftCardSale:
-      line = build.operator()<kReceiptLineGiftCardSale>([&](auto& g) { readGiftCard(g, true); });
+      line = MakeLine<kReceiptLineGiftCardSale>(this, [&](auto& g) { readGiftCard(g, true); });
       break;
     case rlt_GiftCardRedeem:
-      line = build.operator()<kReceiptLineGiftCardRedeem>([&](auto& g) { readGiftCard(g, false); });
+      line = MakeLine<kReceiptLineGiftCardRedeem>(this, [&](auto& g) { readGiftCard(g, false); });
       break;
     case rlt_SubTotal:
-      line = build.operator()<kReceiptLineSubtotal>(
-          [&](kReceiptLineSubtotal& s) { s.fAmount = Amount(n, "Amount"); });
+      line = MakeLine<kReceiptLineSubtotal>(
+          this, [&](kReceiptLineSubtotal& s) { s.fAmount = Amount(n, "Amount"); });
       break;
     case rlt_Text:
-      line = build.operator()<kReceiptLineText>(
-          [&](kReceiptLineText& t) { t.fDescription = Text(n, "Description"); });
+      line = MakeLine<kReceiptLineText>(
+          this, [&](kReceiptLineText& t) { t.fDescription = Text(n, "Description"); });
       break;
     case rlt_DiscountAmount:
-      line = build.operator()<kReceiptLineDiscountAmount>(readAmountAdjustment);
+      line = MakeLine<kReceiptLineDiscountAmount>(this, readAmountAdjustment);
       break;
     case rlt_DiscountAmountOnSubtotal:
-      line = build.operator()<kReceiptLineDiscountAmountOnSubTotal>(readAmountAdjustment);
+      line = MakeLine<kReceiptLineDiscountAmountOnSubTotal>(this, readAmountAdjustment);
       break;
     case rlt_MarkupAmount:
-      line = build.operator()<kReceiptLineMarkupAmount>(readAmountAdjustment);
+      line = MakeLine<kReceiptLineMarkupAmount>(this, readAmountAdjustment);
       break;
     case rlt_MarkupAmountOnSubtotal:
-      line = build.operator()<kReceiptLineMarkupAmountOnSubTotal>(readAmountAdjustment);
+      line = MakeLine<kReceiptLineMarkupAmountOnSubTotal>(this, readAmountAdjustment);
       break;
     case rlt_DiscountPercentage:
-      line = build.operator()<kReceiptLineDiscountPercentage>(readPercentageAdjustment);
+      line = MakeLine<kReceiptLineDiscountPercentage>(this, readPercentageAdjustment);
       break;
     case rlt_DiscountPercentageOnSubTotal:
-      line = build.operator()<kReceiptLineDiscountPercentageOnSubTotal>(readPercentageAdjustment);
+      line = MakeLine<kReceiptLineDiscountPercentageOnSubTotal>(this, readPercentageAdjustment);
       break;
     case rlt_MarkupPercentage:
-      line = build.operator()<kReceiptLineMarkupPercentage>(readPercentageAdjustment);
+      line = MakeLine<kReceiptLineMarkupPercentage>(this, readPercentageAdjustment);
       break;
     case rlt_MarkupPercentageOnSubTotal:
-      line = build.operator()<kReceiptLineMarkupPercentageOnSubTotal>(readPercentageAdjustment);
+      line = MakeLine<kReceiptLineMarkupPercentageOnSubTotal>(this, readPercentageAdjustment);
       break;
   }
   line->SetLineType(type);
