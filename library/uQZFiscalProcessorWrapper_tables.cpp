@@ -1,6 +1,7 @@
 // The driver table, the processor table and the handle counter, and the lookup that binds a wrapper to its
 // processor.
 
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -88,6 +89,9 @@ void kFiscalProcessorWrapper::GetProcessor(bool aCreate) {
     std::unique_ptr<kFiscalProcessor> processor = processorClass(*fHandler);
     std::lock_guard<std::mutex> lock(gTablesLock);
     if (gTables == nullptr) throw QzError("Fiscal Processor Driver [" + driver + "] not registered.");
+    // Handles are never reused, so the counter's end is the end of what this load can open.
+    if (gTables->LastHandle == std::numeric_limits<std::int32_t>::max())
+      throw QzError("No processor handle left");
     const std::int32_t newHandle = ++gTables->LastHandle;
     processor->SetHandle(newHandle);
     fProcessor = processor.get();
