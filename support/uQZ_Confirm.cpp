@@ -12,11 +12,12 @@
 #include <vector>
 
 #include "platform/QzError.h"
+#include "support/uQZ_Base.h"
 
 namespace {
 
-// An error line of the window requests: the application log once the application object exists.
-void LogError(const std::string& aMessage) { std::fprintf(stderr, "%s\n", aMessage.c_str()); }
+// An error line of the window requests, in the application log.
+void LogError(const std::string& aMessage) { Application().Log(let_error, aMessage); }
 
 struct RegisteredCallback {
   QZFP_ConfirmCallback fCallback = nullptr;
@@ -155,11 +156,15 @@ tQZ_ConfirmOption ConfirmDialog(const std::string& aTitle, const std::string& aM
 
 namespace {
 
-std::string ApplicationLanguage() { return std::string(); }
-bool ApplicationIsBatch() { return false; }
-tQZ_Wait* ApplicationWait() { return nullptr; }
+std::string ApplicationLanguage() { return Application().Language(); }
+bool ApplicationIsBatch() { return Application().IsBatch(); }
 
 }  // namespace
+
+tQZ_Wait& ApplicationWaitWindow() {
+  static tQZ_Wait wait;
+  return wait;
+}
 
 tQZ_Wait::tQZ_Wait() : fText_IT("Attendere prego ..."), fText_EN("Wait please ...") { SetText(""); }
 
@@ -230,9 +235,9 @@ void DisplayMessage(int aKind, const std::string& aMessage) {
 }
 
 void DisplayMessageOverWait(int aKind, const std::string& aMessage) {
-  tQZ_Wait* wait = ApplicationWait();
-  bool wasStarted = wait != nullptr && wait->Started();
-  if (wasStarted) wait->Stop();
+  tQZ_Wait& wait = ApplicationWaitWindow();
+  bool wasStarted = wait.Started();
+  if (wasStarted) wait.Stop();
   DisplayMessage(aKind, aMessage);
-  if (wasStarted) wait->Start("");
+  if (wasStarted) wait.Start("");
 }

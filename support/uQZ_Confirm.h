@@ -12,8 +12,8 @@
 //      folder of the library), run as a child process whose exit status is the answer: 0 Yes, 1 No,
 //      2 Cancel; any other status, a signal or a failure to start it answers Cancel;
 //   3. else nobody can ask: the answer is co_Cancel and an error line says why.
-// Error lines go to the application log (tQZ_Application's log writer, "LogFiles/<host>.log" beside the
-// host executable); before the application object exists they go to stderr.
+// Error lines go to the application log (tQZ_Application's log writer: "LogFiles/<host>.log" in the
+// folder of the host executable).
 
 #include <cstdint>
 #include <initializer_list>
@@ -158,6 +158,9 @@ class tQZ_Wait {
   std::string fCaption;
   std::unique_ptr<qzprocess::HelperProcess> fWindow;  // the running helper while shown
 };
+
+// The library's one wait window, hidden until started (the application services' wait window).
+tQZ_Wait& ApplicationWaitWindow();
 
 // A message box with an OK button: aKind 0 information, 1 error. With the host's "/BATCH" switch the
 // message is logged as an error line and nothing is shown. Shown by the helper program; when it cannot
