@@ -21,6 +21,8 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
+void Currency::ThrowOverflow() { throw QzError("Arithmetic overflow"); }
+
 Currency Currency::FromDouble(long double aValue) { return Currency(RoundToNearestEven(aValue * kScale)); }
 
 Currency Currency::operator*(Currency aOther) const {

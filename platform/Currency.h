@@ -17,7 +17,11 @@ class Currency {
   constexpr Currency() = default;
 
   static constexpr Currency FromRaw(std::int64_t aRaw) { return Currency(aRaw); }
-  static constexpr Currency FromUnits(std::int64_t aUnits) { return Currency(aUnits * kScale); }
+  static constexpr Currency FromUnits(std::int64_t aUnits) {
+    std::int64_t raw = 0;
+    if (__builtin_mul_overflow(aUnits, kScale, &raw)) ThrowOverflow();
+    return Currency(raw);
+  }
   // Nearest 0.0001, ties to even (round4). Values outside the 64-bit range throw QzError.
   static Currency FromDouble(long double aValue);
   // Exact decimal text: optional sign, digits, optional "." and decimals, optional exponent ("1E3").
@@ -34,27 +38,33 @@ class Currency {
   // for whole values, "-" when negative: 0, 12.5, 1234.5678, -3.25.
   std::string ToText() const;
 
-  constexpr Currency operator-() const { return Currency(-fRaw); }
-  constexpr Currency operator+(Currency aOther) const { return Currency(fRaw + aOther.fRaw); }
-  constexpr Currency operator-(Currency aOther) const { return Currency(fRaw - aOther.fRaw); }
-  constexpr Currency& operator+=(Currency aOther) {
-    fRaw += aOther.fRaw;
-    return *this;
+  // Sums and differences are exact; one that leaves the 64-bit range throws QzError("Arithmetic overflow")
+  // instead of wrapping round to a wrong total.
+  constexpr Currency operator-() const { return Currency() - *this; }
+  constexpr Currency operator+(Currency aOther) const {
+    std::int64_t result = 0;
+    if (__builtin_add_overflow(fRaw, aOther.fRaw, &result)) ThrowOverflow();
+    return Currency(result);
   }
-  constexpr Currency& operator-=(Currency aOther) {
-    fRaw -= aOther.fRaw;
-    return *this;
+  constexpr Currency operator-(Currency aOther) const {
+    std::int64_t result = 0;
+    if (__builtin_sub_overflow(fRaw, aOther.fRaw, &result)) ThrowOverflow();
+    return Currency(result);
   }
+  constexpr Currency& operator+=(Currency aOther) { return *this = *this + aOther; }
+  constexpr Currency& operator-=(Currency aOther) { return *this = *this - aOther; }
   // round4(a * b) and round4(a / b); a division by zero throws QzError("Division by zero").
   Currency operator*(Currency aOther) const;
   Currency operator/(Currency aOther) const;
 
-  constexpr Currency Abs() const { return Currency(fRaw < 0 ? -fRaw : fRaw); }
+  constexpr Currency Abs() const { return fRaw < 0 ? -*this : *this; }
   constexpr bool IsZero() const { return fRaw == 0; }
 
   constexpr auto operator<=>(const Currency&) const = default;
 
  private:
   constexpr explicit Currency(std::int64_t aRaw) : fRaw(aRaw) {}
+  [[noreturn]] static void ThrowOverflow();
+
   std::int64_t fRaw = 0;
 };

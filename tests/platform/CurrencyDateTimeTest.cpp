@@ -44,6 +44,13 @@ TEST(Currency, TextFormAndRoundedProducts) {
   EXPECT_EQ((Currency::FromUnits(10) * Currency::FromRaw(-3333)).Raw(), -33330);
   EXPECT_EQ((Currency::FromUnits(-10) / Currency::FromUnits(30)).Raw(), -3333);
   EXPECT_THROW(Currency::FromUnits(1) / Currency(), QzError);
+  // A total past the 64-bit range is an error, never a wrapped-round amount.
+  const Currency big = Currency::FromRaw(INT64_MAX - 1);
+  EXPECT_THROW(big + Currency::FromRaw(2), QzError);
+  EXPECT_THROW(-big - Currency::FromRaw(3), QzError);
+  EXPECT_THROW(-Currency::FromRaw(INT64_MIN), QzError);
+  EXPECT_THROW(Currency::FromUnits(INT64_MAX / 1000), QzError);
+  EXPECT_EQ((big + Currency::FromRaw(1)).Raw(), INT64_MAX);
 }
 
 TEST(DateTime, CalendarRoundTrip) {
