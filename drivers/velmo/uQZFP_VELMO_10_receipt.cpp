@@ -242,7 +242,7 @@ void kFiscalProcessor_VELMO::StoreUpdatedReceipt(const std::string& aRequestXml,
 
   const std::string output = DocumentText(document);
   const std::filesystem::path folder = std::filesystem::path(fDirProcessed) / TodayFolderName();
-  std::filesystem::create_directories(folder);
+  velmofile::CreateFoldersDurably(folder.string());
   const std::string name = FormatNumberZeroPadded(aZNumber, 4, 0) + "-" +
                            FormatNumberZeroPadded(fFPCounters.CurrentReceiptNo(), 4, 0) + ".fprd";
   velmofile::WriteFileAtomically((folder / name).string(), JournalText(document, output));
