@@ -52,22 +52,6 @@ std::string DecodeTextFile(const std::string& aBytes) {
   return aBytes;
 }
 
-// Lines end at CR LF, LF or CR; a line break at the very end does not start another line.
-std::vector<std::string> SplitLines(const std::string& aText) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < aText.size()) {
-    const std::size_t end = aText.find_first_of("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(aText.substr(start));
-      break;
-    }
-    lines.push_back(aText.substr(start, end - start));
-    start = end + ((aText[end] == '\r' && end + 1 < aText.size() && aText[end + 1] == '\n') ? 2 : 1);
-  }
-  return lines;
-}
-
 }  // namespace
 
 kFiscalProcessor::kFiscalProcessor(kFiscalProcessorHandler& aHandler)
@@ -110,7 +94,7 @@ bool kFiscalProcessor::LoadIniSection(const std::string& aFileName, const std::s
   if (!std::filesystem::is_regular_file(aFileName, error)) return false;
   aList.clear();
 
-  const std::vector<std::string> lines = SplitLines(DecodeTextFile(ReadWholeFile(aFileName)));
+  const std::vector<std::string> lines = qztext::SplitLines(DecodeTextFile(ReadWholeFile(aFileName)));
   const std::string header = "[" + aSectionName + "]";
   std::size_t i = 0;
   while (i < lines.size() && !qztext::EqualsIgnoreCaseAscii(lines[i], header)) ++i;

@@ -148,6 +148,21 @@ bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b) {
   return a.size() == b.size() && ToLowerAscii(a) == ToLowerAscii(b);
 }
 
+std::vector<std::string> SplitLines(std::string_view aText) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < aText.size()) {
+    const std::size_t end = aText.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.emplace_back(aText.substr(start));
+      break;
+    }
+    lines.emplace_back(aText.substr(start, end - start));
+    start = end + ((aText[end] == '\r' && end + 1 < aText.size() && aText[end + 1] == '\n') ? 2 : 1);
+  }
+  return lines;
+}
+
 std::string Trim(std::string_view aText) {
   std::size_t first = 0;
   std::size_t last = aText.size();

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qztext {
 
@@ -27,6 +28,10 @@ std::string FromSingleByte(std::string_view aBytes);
 std::string ToLowerAscii(std::string_view aText);
 std::string ToUpperAscii(std::string_view aText);
 bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b);
+
+// Lines end at CR LF, LF or CR; a line break at the very end does not start another line, and the empty
+// text has no lines.
+std::vector<std::string> SplitLines(std::string_view aText);
 
 // Leading and trailing characters up to and including blank (control characters and spaces).
 std::string Trim(std::string_view aText);

@@ -25,22 +25,6 @@ constexpr const char* kSmacTitle = "Conferma utilizzo SMAC";
 constexpr const char* kSmacQuestion = "Il cliente dispone di una SMAC Card?";
 constexpr std::uint32_t kSmacColor = 0x7FF7;  // window colour value: an orange
 
-// Lines as a string list reads them: split at CR LF, LF or CR; a final line break adds no empty line.
-std::vector<std::string> SplitLines(const std::string& aText) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < aText.size()) {
-    const std::size_t end = aText.find_first_of("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(aText.substr(start));
-      break;
-    }
-    lines.push_back(aText.substr(start, end - start));
-    start = end + ((aText[end] == '\r' && end + 1 < aText.size() && aText[end + 1] == '\n') ? 2 : 1);
-  }
-  return lines;
-}
-
 // The element's whole content becomes aText.
 void SetElementText(pugi::xml_node aElement, const std::string& aText) {
   while (aElement.first_child()) aElement.remove_child(aElement.first_child());
@@ -232,7 +216,7 @@ void kFiscalProcessor_VELMO::StoreUpdatedReceipt(const std::string& aRequestXml,
   // The ticket goes before any trailer line the host sent, framed by one empty line on each side.
   pugi::xml_node trailer = ChildOrAppended(receipt, "TrailerMessages");
   const pugi::xml_node hostFirstLine = trailer.first_child();
-  std::vector<std::string> lines = SplitLines(aTicket);
+  std::vector<std::string> lines = qztext::SplitLines(aTicket);
   lines.insert(lines.begin(), std::string());
   lines.emplace_back();
   for (const std::string& line : lines) InsertTextLine(trailer, hostFirstLine, "Center", line);

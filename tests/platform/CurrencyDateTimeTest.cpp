@@ -83,4 +83,8 @@ TEST(Text, Utf16UnitsAndSingleByte) {
   EXPECT_EQ(qztext::Utf16Left("ab" + euro + "c", 3), "ab" + euro);
   EXPECT_EQ(qztext::Utf8ToUtf16("\xFF"), u"\uFFFD");
   EXPECT_EQ(qztext::Trim("  a b\t\r\n"), "a b");
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(qztext::SplitLines("a\r\nb\nc\rd"), (Lines{"a", "b", "c", "d"}));
+  EXPECT_EQ(qztext::SplitLines("a\r\n\r\nb\r\n"), (Lines{"a", "", "b"}));
+  EXPECT_EQ(qztext::SplitLines(""), Lines{});
 }
