@@ -63,6 +63,7 @@ TEST(TillDay, TheSmacQuestionIsAskedOnScreenByTheHelperBesideTheLibrary) {
              dir.Path() / "host.out");
   std::string window = x.FindWindow("^Conferma utilizzo SMAC$");
   ASSERT_FALSE(window.empty()) << host.Output();
+  WaitUntilPainted(x, window, Pixel{12, 25, 117});
   EXPECT_EQ(ReadFile(dir.Path() / "proxy.log").find("request"), std::string::npos)
       << "the cashier is asked before the proxy";
   x.Run("xdotool mousemove --window " + window + " 450 350 click 1");  // No

@@ -31,17 +31,16 @@ class ConfirmWindowTest : public ::testing::Test {
                                  "F77F00"},
         fDir.Path() / (aTitle + ".out"), std::vector<std::string>{"DISPLAY=" + fX.Display()});
     fWindow = fX.FindWindow("^" + aTitle + "$");
-    if (fWindow.empty()) ADD_FAILURE() << "no window: " << child->Output();
+    if (fWindow.empty())
+      ADD_FAILURE() << "no window: " << child->Output();
+    else
+      WaitUntilDrawn();
     return child;
   }
+  // A window is mapped before it is painted: screenshots and clicks wait for its title band.
+  void WaitUntilDrawn() { WaitUntilPainted(fX, fWindow, kDarkBlue); }
   // Left and top of the window on the screen.
-  std::pair<int, int> Origin() {
-    std::string geometry = fX.Run("xdotool getwindowgeometry " + fWindow);
-    int x = -1;
-    int y = -1;
-    std::sscanf(geometry.substr(geometry.find("Position:")).c_str(), "Position: %d,%d", &x, &y);
-    return {x, y};
-  }
+  std::pair<int, int> Origin() { return WindowOrigin(fX, fWindow); }
   void Click(int aX, int aY) {
     fX.Run("xdotool mousemove --window " + fWindow + " " + std::to_string(aX) + " " + std::to_string(aY) +
            " click 1");
@@ -153,6 +152,7 @@ TEST_F(ConfirmWindowTest, ConfirmDialogRunsTheHelperAndTakesTheCashiersAnswer) {
   } guard{*this, answer};
   fWindow = fX.FindWindow("^Conferma utilizzo SMAC$");
   ASSERT_FALSE(fWindow.empty());
+  WaitUntilDrawn();
   Screenshot shot(fX);
   auto [x, y] = Origin();
   EXPECT_EQ(shot.At(x + 10, y + 100), kOrange) << "the caller's colour reaches the window";
@@ -177,6 +177,7 @@ TEST_F(ConfirmWindowTest, TheWaitWindowShowsWhileStartedAndGoesOnStop) {
     EXPECT_EQ(wait.Caption(), "Attendere prego ...\r\nloading") << "an empty language speaks Italian";
     fWindow = fX.FindWindow("^qzfp-wait$");
     ASSERT_FALSE(fWindow.empty());
+    WaitUntilDrawn();
     std::string geometry = fX.Run("xdotool getwindowgeometry " + fWindow);
     int width = 0;
     int height = 0;

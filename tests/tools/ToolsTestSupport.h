@@ -256,6 +256,24 @@ class Screenshot {
   std::string fPixels;
 };
 
+// Left and top of a window on the screen.
+inline std::pair<int, int> WindowOrigin(const XServer& aServer, const std::string& aWindow) {
+  std::string geometry = aServer.Run("xdotool getwindowgeometry " + aWindow);
+  int x = -1;
+  int y = -1;
+  std::size_t at = geometry.find("Position:");
+  if (at != std::string::npos) std::sscanf(geometry.c_str() + at, "Position: %d,%d", &x, &y);
+  return {x, y};
+}
+
+// A window is mapped before it is painted: waits (up to 5 s) until the pixel at aX, aY of the window shows.
+inline void WaitUntilPainted(const XServer& aServer, const std::string& aWindow, Pixel aExpected, int aX = 2,
+                             int aY = 2) {
+  auto [x, y] = WindowOrigin(aServer, aWindow);
+  for (int i = 0; i < 100 && Screenshot(aServer).At(x + aX, y + aY) != aExpected; ++i)
+    std::this_thread::sleep_for(50ms);
+}
+
 // One exchange with a listening simulator: sends aRequest (in pieces, with a pause between, when asked),
 // keeps the connection open as the driver does, and reads until the simulator closes or aLimit passes.
 struct Exchange {
