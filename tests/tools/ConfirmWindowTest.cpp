@@ -32,7 +32,7 @@ class ConfirmWindowTest : public ::testing::Test {
         fDir.Path() / (aTitle + ".out"), std::vector<std::string>{"DISPLAY=" + fX.Display()});
     fWindow = fX.FindWindow("^" + aTitle + "$");
     if (fWindow.empty())
-      ADD_FAILURE() << "no window: " << child->Output();
+      ADD_FAILURE() << "no window on " << fX.Display() << ": " << child->Output();
     else
       WaitUntilDrawn();
     return child;

@@ -137,33 +137,13 @@ class Child {
 // A private X server on a display number of its own choosing (-displayfd).
 class XServer {
  public:
+  // Display numbers are chosen from the process id, away from the low numbers people use, and the next
+  // one is tried when taken. (Letting Xvfb search with -displayfd alone is not safe with servers starting
+  // in parallel: a server probing a number in use can take the socket file from the one running there.)
   XServer() {
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) throw std::runtime_error("pipe failed");
-    std::string fd = std::to_string(pipeFds[1]);
-    std::vector<std::string> args = {"/usr/bin/Xvfb", "-displayfd", fd,   "-screen", "0",
-                                     "1024x768x24",   "-nolisten",  "tcp"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    int error = posix_spawn(&fPid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeFds[1]);
-    if (error != 0) {
-      close(pipeFds[0]);
-      throw std::runtime_error("cannot start Xvfb");
-    }
-    std::string number;
-    char c;
-    pollfd watched{pipeFds[0], POLLIN, 0};
-    while (poll(&watched, 1, 10000) > 0 && read(pipeFds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(pipeFds[0]);
-    if (number.empty()) throw std::runtime_error("Xvfb did not report its display");
-    fDisplay = ":" + number;
+    int first = 1000 + static_cast<int>(getpid() % 20000) * 3;
+    for (int number = first; number < first + 30 && fPid < 0; ++number) TryStart(number);
+    if (fPid < 0) throw std::runtime_error("cannot start Xvfb");
   }
   ~XServer() {
     kill(fPid, SIGTERM);
@@ -199,6 +179,46 @@ class XServer {
   }
 
  private:
+  void TryStart(int aNumber) {
+    if (fs::exists("/tmp/.X" + std::to_string(aNumber) + "-lock")) return;
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) throw std::runtime_error("pipe failed");
+    std::vector<std::string> args = {"/usr/bin/Xvfb", ":" + std::to_string(aNumber),
+                                     "-displayfd",    std::to_string(pipeFds[1]),
+                                     "-screen",       "0",
+                                     "1024x768x24",   "-nolisten",
+                                     "tcp",           "-noreset"};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    if (error != 0) {
+      close(pipeFds[0]);
+      throw std::runtime_error("cannot start Xvfb");
+    }
+    // The server writes its display number once it accepts clients; a server that cannot have the number
+    // ends without writing it.
+    std::string reported;
+    char c;
+    pollfd watched{pipeFds[0], POLLIN, 0};
+    while (poll(&watched, 1, 10000) > 0 && read(pipeFds[0], &c, 1) == 1 && c != '\n') reported += c;
+    close(pipeFds[0]);
+    if (reported != std::to_string(aNumber)) {
+      kill(pid, SIGTERM);
+      waitpid(pid, nullptr, 0);
+      return;
+    }
+    fPid = pid;
+    fDisplay = ":" + reported;
+  }
+
   pid_t fPid = -1;
   std::string fDisplay;
 };
