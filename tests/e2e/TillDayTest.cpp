@@ -47,6 +47,36 @@ TEST(TillDay, AScriptStopsAtTheFirstUnexpectedAnswerAndSaysSo) {
   EXPECT_EQ(output.find("=== PROCESSGETSTATUS"), std::string::npos) << "stopped at the unexpected answer";
 }
 
+TEST(TillDay, OneCallFromTheCommandLineAndItsFailures) {
+  TempDir dir;
+  const std::string status = std::string(QZ_SOURCE_DIR) + "/examples/status.xml";
+  struct Case {
+    std::vector<std::string> fArguments;
+    int fExit;
+    std::string fShown;
+  };
+  const Case cases[] = {
+      // No handle: the status reply with its initial values.
+      {{"--handle", "0", "PROCESSGETSTATUS", status},
+       0,
+       "<DayOpened>False</DayOpened><DateTime>1899-12-30T00:00:00"},
+      {{"--handle", "7", "PROCESSGETSTATUS", status}, 1, "Error: Processor Handle not found"},
+      {{"--library", (dir.Path() / "missing.so").string(), "PROCESSGETSTATUS", status}, 2, "missing.so"},
+      {{"PROCESSNOTHING", status}, 2, "no export named PROCESSNOTHING"},
+      {{"--smac", "perhaps", "PROCESSGETSTATUS", status}, 2, "yes, no, cancel or helper"},
+      {{"PROCESSGETSTATUS", (dir.Path() / "none.xml").string()}, 2, "cannot read"},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    std::vector<std::string> argv = {HostPath(), "--data-root", (dir.Path() / "data").string() + "/",
+                                     "--app-dir", dir.Path().string() + "/"};
+    argv.insert(argv.end(), c.fArguments.begin(), c.fArguments.end());
+    Child host(argv, dir.Path() / ("out" + std::to_string(++n)));
+    EXPECT_EQ(host.WaitFor(30000ms), c.fExit) << c.fShown << "\n" << host.Output();
+    EXPECT_NE(host.Output().find(c.fShown), std::string::npos) << host.Output();
+  }
+}
+
 TEST(TillDay, TheSmacQuestionIsAskedOnScreenByTheHelperBesideTheLibrary) {
   TempDir dir;
   XServer x;
