@@ -62,6 +62,15 @@ std::string OptionsArgument(tQZ_ConfirmOptions aOptions) {
   return text;
 }
 
+// Why the helper did not answer, for the log: the statuses it uses for failures are explained.
+std::string HelperFailure(const std::string& aProgram, int aStatus) {
+  if (aStatus < 0) return aProgram + " ended abnormally";
+  std::string text = aProgram + " failed with exit status " + std::to_string(aStatus);
+  if (aStatus == 3) text += " (it did not accept its command line)";
+  if (aStatus == 4) text += " (it could not open the display: is DISPLAY set?)";
+  return text;
+}
+
 std::string ColorArgument(tQZ_Color aColor) {
   char text[8];
   std::snprintf(text, sizeof text, "%06X", static_cast<unsigned>(aColor.ToRgb()));
@@ -133,8 +142,7 @@ tQZ_ConfirmOption tQZ_Confirm::Show() {
     return fSelected;
   }
   if (status < 0 || status > co_Cancel) {
-    LogError("Cannot ask \"" + fTitle + "\", answered Cancel: " + program +
-             (status < 0 ? " ended abnormally" : " failed with exit status " + std::to_string(status)));
+    LogError("Cannot ask \"" + fTitle + "\", answered Cancel: " + HelperFailure(program, status));
     return fSelected;
   }
   fSelected = OptionFromAnswer(status);
@@ -226,7 +234,7 @@ void DisplayMessage(int aKind, const std::string& aMessage) {
     try {
       status = qzprocess::RunHelper(program,
                                     {"message", "--kind", aKind == 1 ? "error" : "info", "--text", aMessage});
-      if (status != 0) why = program + " failed with exit status " + std::to_string(status);
+      if (status != 0) why = HelperFailure(program, status);
     } catch (const QzError& error) {
       why = error.what();
     }
