@@ -137,7 +137,16 @@ TEST_F(ConfirmTest, WithNobodyToAskTheAnswerIsCancelAndTheLogSaysWhy) {
   EXPECT_EQ(ConfirmDialog("Conferma utilizzo SMAC", "?", {co_Yes, co_No}, kSmacOrange), co_Cancel);
   setenv("QZFP_CONFIRM_PROGRAM", (fDir.Path() / "no-such-program").c_str(), 1);
   EXPECT_EQ(ConfirmDialog("Conferma utilizzo SMAC", "?", {co_Yes, co_No}, kSmacOrange), co_Cancel);
+  // The real helper without a screen to show the window on.
+  setenv("QZFP_CONFIRM_PROGRAM", ConfirmHelperPath().c_str(), 1);
+  std::string display = getenv("DISPLAY") != nullptr ? getenv("DISPLAY") : "";
+  unsetenv("DISPLAY");
+  EXPECT_EQ(ConfirmDialog("Conferma utilizzo SMAC", "?", {co_Yes, co_No}, kSmacOrange), co_Cancel);
+  if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
   std::string log = ApplicationLog();
+  EXPECT_NE(log.find("failed with exit status 4 (it could not open the display: is DISPLAY set?)"),
+            std::string::npos)
+      << log;
   EXPECT_NE(
       log.find(" - ERROR - Cannot ask \"Conferma utilizzo SMAC\", answered Cancel: no confirm callback is "
                "registered, QZFP_CONFIRM_PROGRAM is not set and there is no "),
