@@ -94,10 +94,10 @@ TEST(LibraryExports, StatusOfAFreshTill) {
 
 TEST(LibraryExports, StatusWithoutHandleAnswersTheInitialValues) {
   for (int handle : {0, -1}) {
-    RequestSpec spec;
-    spec.Handle = handle;
-    spec.TillSerial = "never";
-    Reply reply = Lib().Call(Export::PROCESSGETSTATUS, BuildRequest(spec));
+    RequestParts parts;
+    parts.Handle = handle;
+    parts.TillSerial = "never";
+    Reply reply = Lib().Call(Export::PROCESSGETSTATUS, BuildRequest(parts));
     EXPECT_EQ(reply.Result, 0) << reply.Error;
     EXPECT_TRUE(reply.ErrorNull);
     EXPECT_EQ(reply.Output, kInitialStatus);
@@ -210,11 +210,11 @@ TEST(LibraryExports, RequestsThatNameNoOpenProcessorFail) {
   const std::string receipt =
       "<Receipt><Type>Sale</Type><TotalAmount>0</TotalAmount><Lines/><Taxes/><Payments/></Receipt>";
   for (const Case& c : cases) {
-    RequestSpec spec;
-    spec.Handle = c.Handle;
-    spec.TillSerial = "nobody";
-    spec.Body = c.Call == Export::PROCESSRECEIPT ? receipt : "";
-    Reply reply = Lib().Call(c.Call, BuildRequest(spec));
+    RequestParts parts;
+    parts.Handle = c.Handle;
+    parts.TillSerial = "nobody";
+    parts.Body = c.Call == Export::PROCESSRECEIPT ? receipt : "";
+    Reply reply = Lib().Call(c.Call, BuildRequest(parts));
     SCOPED_TRACE(std::to_string(static_cast<int>(c.Call)) + " handle " + std::to_string(c.Handle));
     EXPECT_EQ(reply.Result, -1);
     EXPECT_EQ(reply.Error, c.Error);
@@ -232,7 +232,7 @@ TEST(LibraryExports, RequestsThatNameNoOpenProcessorFail) {
     }
   }
 
-  RequestSpec open;
+  RequestParts open;
   open.Handle = 999999;
   Reply reply = Lib().Open(BuildRequest(open));
   EXPECT_EQ(reply.Result, -1);
@@ -243,11 +243,11 @@ TEST(LibraryExports, RequestsThatNameNoOpenProcessorFail) {
 TEST(LibraryExports, OpenOfAnUnregisteredDriverFails) {
   for (const char* name : {"qzfp_velmo_10", "", "QZFP_VELMO_1"}) {
     Till till = NewTill();
-    RequestSpec spec;
-    spec.Processor = name;
-    spec.TillSerial = till.Serial;
-    spec.LogId = till.LogId;
-    Reply reply = Lib().Open(BuildRequest(spec));
+    RequestParts parts;
+    parts.Processor = name;
+    parts.TillSerial = till.Serial;
+    parts.LogId = till.LogId;
+    Reply reply = Lib().Open(BuildRequest(parts));
     EXPECT_EQ(reply.Result, -1);
     EXPECT_EQ(reply.Error, std::string("Fiscal Processor Driver [") + name + "] not registered.");
     EXPECT_EQ(reply.Handle, 0);

@@ -227,7 +227,7 @@ inline std::string XmlEscape(const std::string& aText) {
 
 // A request envelope as a host writes it. Extra parameters are appended after Processor and FPTillSerial;
 // aBody goes after Parameters (a Receipt element, for example).
-struct RequestSpec {
+struct RequestParts {
   int Handle = 0;  // 0: no Handle element
   std::string Processor = "QZFP_VELMO_10";
   std::string TillSerial;
@@ -237,20 +237,20 @@ struct RequestSpec {
   std::string Method = "OPEN";
 };
 
-inline std::string BuildRequest(const RequestSpec& aSpec) {
+inline std::string BuildRequest(const RequestParts& aParts) {
   std::ostringstream xml;
   xml << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
       << "<ReceiptPrinterManager Version=\"1.0\">"
       << "<Type>FiscalPrinter</Type><Driver>QZFP_VELMO_10</Driver>"
-      << "<Method>" << XmlEscape(aSpec.Method) << "</Method>"
-      << "<LogId>" << XmlEscape(aSpec.LogId) << "</LogId>";
-  if (aSpec.Handle != 0) xml << "<Handle>" << aSpec.Handle << "</Handle>";
+      << "<Method>" << XmlEscape(aParts.Method) << "</Method>"
+      << "<LogId>" << XmlEscape(aParts.LogId) << "</LogId>";
+  if (aParts.Handle != 0) xml << "<Handle>" << aParts.Handle << "</Handle>";
   xml << "<Connection><Type>TCP</Type><Address>127.0.0.1</Address><Port>5001</Port></Connection>"
-      << "<Parameters><Processor>" << XmlEscape(aSpec.Processor) << "</Processor>"
-      << "<FPTillSerial>" << XmlEscape(aSpec.TillSerial) << "</FPTillSerial>";
-  for (const auto& [name, value] : aSpec.Parameters)
+      << "<Parameters><Processor>" << XmlEscape(aParts.Processor) << "</Processor>"
+      << "<FPTillSerial>" << XmlEscape(aParts.TillSerial) << "</FPTillSerial>";
+  for (const auto& [name, value] : aParts.Parameters)
     xml << "<" << name << ">" << XmlEscape(value) << "</" << name << ">";
-  xml << "</Parameters>" << aSpec.Body << "</ReceiptPrinterManager>";
+  xml << "</Parameters>" << aParts.Body << "</ReceiptPrinterManager>";
   return xml.str();
 }
 
@@ -261,19 +261,19 @@ struct Till {
   int Handle = 0;  // set by OpenTill
 
   std::string Request(const std::string& aMethod, std::string aBody = {}) const {
-    RequestSpec spec;
-    spec.Handle = Handle;
-    spec.TillSerial = Serial;
-    spec.LogId = LogId;
-    spec.Method = aMethod;
-    spec.Body = std::move(aBody);
-    return BuildRequest(spec);
+    RequestParts parts;
+    parts.Handle = Handle;
+    parts.TillSerial = Serial;
+    parts.LogId = LogId;
+    parts.Method = aMethod;
+    parts.Body = std::move(aBody);
+    return BuildRequest(parts);
   }
   std::string OpenRequest() const {
-    RequestSpec spec;
-    spec.TillSerial = Serial;
-    spec.LogId = LogId;
-    return BuildRequest(spec);
+    RequestParts parts;
+    parts.TillSerial = Serial;
+    parts.LogId = LogId;
+    return BuildRequest(parts);
   }
 
   fs::path Folder() const { return Folders::Get().DataRoot / Serial; }
