@@ -21,22 +21,18 @@ namespace {
 // The value of an element's single text content. Whitespace-only content that the parser dropped leaves
 // no child at all, which reads as the empty text; anything else (child elements, mixed content) has no
 // single text and is refused rather than silently flattened. Comments and processing instructions, when
-// the document kept them, are not content.
-bool IsContent(const pugi::xml_node& aNode) {
-  return aNode.type() != pugi::node_comment && aNode.type() != pugi::node_pi;
-}
-
-std::string ElementText(const pugi::xml_node& aElement) {
+// the document kept them, are not content. The text is a view into the document.
+std::string_view ElementText(const pugi::xml_node& aElement) {
   pugi::xml_node text;
   for (pugi::xml_node child = aElement.first_child(); child; child = child.next_sibling()) {
-    if (!IsContent(child)) continue;
-    const bool isText = child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata;
-    if (!isText || text) {
+    const pugi::xml_node_type type = child.type();
+    if (type == pugi::node_comment || type == pugi::node_pi) continue;
+    if ((type != pugi::node_pcdata && type != pugi::node_cdata) || text) {
       throw QzError("Element \"" + std::string(aElement.name()) + "\" does not contain a single text node");
     }
     text = child;
   }
-  return text ? text.value() : std::string();
+  return text ? std::string_view(text.value()) : std::string_view();
 }
 
 pugi::xml_node FindChild(const pugi::xml_node& aParentNode, const std::string& aNodeName) {
@@ -90,26 +86,26 @@ bool HasWellFormedGrouping(std::string_view aText) {
   return true;
 }
 
-Currency TextToCurrency(const std::string& aText) {
+Currency TextToCurrency(std::string_view aText) {
   const std::string_view text = TrimBlanks(aText);
   if (HasWellFormedGrouping(text)) {
     if (auto value = Currency::Parse(text, '.', ',')) return *value;
   }
-  throw QzError("'" + aText + "' is not a valid floating point value");
+  throw QzError("'" + std::string(aText) + "' is not a valid floating point value");
 }
 
-std::int32_t TextToInteger(const std::string& aText) {
+std::int32_t TextToInteger(std::string_view aText) {
   std::string_view text = TrimBlanks(aText);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   std::int32_t value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
-    throw QzError("'" + aText + "' is not a valid integer value");
+    throw QzError("'" + std::string(aText) + "' is not a valid integer value");
   }
   return value;
 }
 
-bool TextToBoolean(const std::string& aText) {
+bool TextToBoolean(std::string_view aText) {
   const std::string_view text = TrimBlanks(aText);
   if (qztext::EqualsIgnoreCaseAscii(text, "true")) return true;
   if (qztext::EqualsIgnoreCaseAscii(text, "false")) return false;
@@ -123,7 +119,7 @@ bool TextToBoolean(const std::string& aText) {
     // A number too large for a double is still not zero.
     if (error == std::errc::result_out_of_range && end == number.data() + number.size()) return true;
   }
-  throw QzError("'" + aText + "' is not a valid boolean value");
+  throw QzError("'" + std::string(aText) + "' is not a valid boolean value");
 }
 
 // --- Unicode lower-casing for the enumeration words ---
@@ -348,7 +344,7 @@ void ReplaceAll(std::u16string& aText, std::u16string_view aFrom, std::u16string
 std::string krptUtil::GetNodeValueAsString(const pugi::xml_node& aParentNode, const std::string& aNodeName) {
   const pugi::xml_node child = FindChild(aParentNode, aNodeName);
   if (!child) return std::string();
-  return ReadWrapped(child, aNodeName, "string", [](std::string aText) { return aText; });
+  return ReadWrapped(child, aNodeName, "string", [](std::string_view aText) { return std::string(aText); });
 }
 
 bool krptUtil::GetNodeValueAsBoolean(const pugi::xml_node& aParentNode, const std::string& aNodeName,
@@ -361,7 +357,7 @@ bool krptUtil::GetNodeValueAsBoolean(const pugi::xml_node& aParentNode, const st
 Currency krptUtil::GetNodeValueAsCurrency(const pugi::xml_node& aParentNode, const std::string& aNodeName) {
   const pugi::xml_node child = FindChild(aParentNode, aNodeName);
   if (!child) return Currency();
-  return ReadWrapped(child, aNodeName, "currency", [](const std::string& aText) {
+  return ReadWrapped(child, aNodeName, "currency", [](std::string_view aText) {
     return aText.empty() ? Currency() : TextToCurrency(aText);
   });
 }
@@ -370,7 +366,7 @@ std::int32_t krptUtil::GetNodeValueAsInteger(const pugi::xml_node& aParentNode,
                                              const std::string& aNodeName) {
   const pugi::xml_node child = FindChild(aParentNode, aNodeName);
   if (!child) return 0;
-  return ReadWrapped(child, aNodeName, "integer", [](const std::string& aText) {
+  return ReadWrapped(child, aNodeName, "integer", [](std::string_view aText) {
     return aText.empty() ? std::int32_t{0} : TextToInteger(aText);
   });
 }
@@ -379,7 +375,7 @@ DateTime krptUtil::GetNodeValueAsDateTime(const pugi::xml_node& aParentNode, con
   const pugi::xml_node child = FindChild(aParentNode, aNodeName);
   if (!child) return DateTime();
   return ReadWrapped(child, aNodeName, "datetime",
-                     [](const std::string& aText) { return XmlToDateTime(aText); });
+                     [](std::string_view aText) { return XmlToDateTime(std::string(aText)); });
 }
 
 DateTime krptUtil::TryGetNodeValueAsDateTime(const pugi::xml_node& aParentNode,

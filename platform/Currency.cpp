@@ -1,5 +1,6 @@
 #include "platform/Currency.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <limits>
@@ -39,17 +40,29 @@ std::optional<Currency> Currency::Parse(std::string_view aText, char aDecimal, c
   bool negative = false;
   if (i < aText.size() && (aText[i] == '-' || aText[i] == '+')) negative = aText[i++] == '-';
 
-  // Collect the significant digits and where the decimal point falls among them.
-  std::string digits;
+  // The significant digits (leading zeros skipped) and how many of them follow the decimal point. Digits
+  // past what any amount can hold only matter for rounding (sticky) or for the magnitude (extraWhole).
+  constexpr int kCapacity = 40;
+  char digits[kCapacity];
+  int count = 0;
   int decimals = 0;
+  int extraWhole = 0;
+  bool sticky = false;
   bool seenPoint = false;
   bool anyDigit = false;
   for (; i < aText.size(); ++i) {
     const char c = aText[i];
     if (IsDigit(c)) {
-      digits += c;
       anyDigit = true;
-      if (seenPoint) ++decimals;
+      if (count == 0 && c == '0') {
+        if (seenPoint) ++decimals;
+      } else if (count < kCapacity) {
+        digits[count++] = c;
+        if (seenPoint) ++decimals;
+      } else {
+        sticky = sticky || c != '0';
+        if (!seenPoint) ++extraWhole;
+      }
     } else if (c == aDecimal && !seenPoint) {
       seenPoint = true;
     } else if (aGrouping != 0 && c == aGrouping && !seenPoint && anyDigit) {
@@ -72,40 +85,28 @@ std::optional<Currency> Currency::Parse(std::string_view aText, char aDecimal, c
     if (negativeExponent) exponent = -exponent;
   }
   if (i != aText.size()) return std::nullopt;
+  if (count == 0) return Currency();
 
-  // value = digits * 10^(exponent - decimals); scaled by 10^4 for the raw count.
-  int shift = exponent - decimals + 4;
-  std::size_t firstNonZero = digits.find_first_not_of('0');
-  if (firstNonZero == std::string::npos) return Currency();
-  digits.erase(0, firstNonZero);
-  if (shift >= 0) {
-    if (digits.size() + shift > 19) return std::nullopt;
-    digits.append(static_cast<std::size_t>(shift), '0');
-    shift = 0;
+  // value = digits * 10^shift counted in ten-thousandths; digits below 0.0001 round to nearest, ties to even.
+  const int shift = exponent + extraWhole - decimals + 4;
+  const int kept = shift >= 0 ? count : std::max(count + shift, 0);
+  const int zeros = shift > 0 ? shift : 0;
+  if (kept + zeros > 19) return std::nullopt;
+  std::uint64_t magnitude = 0;
+  for (int d = 0; d < kept; ++d) magnitude = magnitude * 10 + static_cast<std::uint64_t>(digits[d] - '0');
+  for (int z = 0; z < zeros; ++z) {
+    if (__builtin_mul_overflow(magnitude, 10u, &magnitude)) return std::nullopt;
   }
-  // Split off the digits that fall below 0.0001 and round them, ties to even.
-  std::string kept = digits;
-  std::string dropped;
-  if (shift < 0) {
-    const std::size_t drop = static_cast<std::size_t>(-shift);
-    if (drop >= kept.size()) {
-      dropped = std::string(drop - kept.size(), '0') + kept;
-      kept.assign(1, '0');
-    } else {
-      dropped = kept.substr(kept.size() - drop);
-      kept.erase(kept.size() - drop);
-    }
+  if (kept < count) {
+    // The first dropped digit is a zero when the number lies wholly below the last kept place.
+    const char first = count + shift >= 0 ? digits[kept] : '0';
+    bool restNonZero = sticky;
+    for (int d = kept + 1; d < count && !restNonZero; ++d) restNonZero = digits[d] != '0';
+    const bool aboveHalf = first > '5' || (first == '5' && restNonZero);
+    const bool exactHalf = first == '5' && !restNonZero;
+    if (aboveHalf || (exactHalf && magnitude % 2 == 1)) ++magnitude;
   }
-  if (kept.size() > 19) return std::nullopt;
-  unsigned long long magnitude = std::stoull(kept);
-  if (!dropped.empty()) {
-    const bool aboveHalf =
-        dropped[0] > '5' || (dropped[0] == '5' && dropped.find_first_not_of('0', 1) != std::string::npos);
-    const bool exactHalf = dropped[0] == '5' && dropped.find_first_not_of('0', 1) == std::string::npos;
-    if (aboveHalf || (exactHalf && (magnitude % 2 == 1))) ++magnitude;
-  }
-  if (magnitude > static_cast<unsigned long long>(std::numeric_limits<std::int64_t>::max()))
-    return std::nullopt;
+  if (magnitude > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
   const auto raw = static_cast<std::int64_t>(magnitude);
   return Currency(negative ? -raw : raw);
 }

@@ -145,7 +145,12 @@ std::string ToUpperAscii(std::string_view aText) {
 }
 
 bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && ToLowerAscii(a) == ToLowerAscii(b);
+  if (a.size() != b.size()) return false;
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
 }
 
 std::vector<std::string> SplitLines(std::string_view aText) {
