@@ -86,11 +86,9 @@ std::string TodayFolderName() {
          FormatNumberZeroPadded(today.Day, 2, 0);
 }
 
-}  // namespace
-
 // Receipt sub type to the proxy's document type: refunds, voids and negative totals are "RS"; otherwise
 // the first settings line whose name matches the sub type, letter case ignored; "SC" when none does.
-static std::string DocumentTypeCode(const kReceipt& aReceipt, const std::vector<std::string>& aSubTypes) {
+std::string DocumentTypeCode(const kReceipt& aReceipt, const std::vector<std::string>& aSubTypes) {
   if (aReceipt.TotalAmount() < Currency() || aReceipt.ReceiptType() == rt_Refund ||
       aReceipt.ReceiptType() == rt_Void) {
     return "RS";
@@ -104,6 +102,8 @@ static std::string DocumentTypeCode(const kReceipt& aReceipt, const std::vector<
   }
   return "SC";
 }
+
+}  // namespace
 
 bool kFiscalProcessor_VELMO::ProcessReceipt(kFiscalProcessorHandler& aHandler) {
   fIOHandler->WriteLog(let_info, kTitle, "BEGIN");
