@@ -62,7 +62,8 @@ DateTime XmlToDateTime(const std::string& aText) {
   const auto hour = DecimalField(aText, 11, 2);
   const auto minute = DecimalField(aText, 14, 2);
   const auto second = DecimalField(aText, 17, 2);
-  if (year && month && day && hour && minute && second) {
+  // A text shorter than 19 characters lacks part of the seconds, even when what is there reads as a number.
+  if (aText.size() >= 19 && year && month && day && hour && minute && second) {
     if (auto value =
             DateTime::Encode(*year, *month, *day, *hour, *minute, *second, FractionMilliseconds(aText))) {
       return *value;
