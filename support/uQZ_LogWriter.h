@@ -40,7 +40,6 @@ class tQZ_LogThread {
   void Execute();
   // Writes every line queued now, oldest first; a line leaves the queue only after it has been handed to
   // the writer.
-  void DrainQueue();
 
   std::deque<std::string> fQueue;
   tQZ_LogWriter* fWriter;  // not owned: the writer owns this thread
