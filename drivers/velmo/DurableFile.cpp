@@ -114,10 +114,6 @@ void CreateFileAtomically(const std::string& aPath, std::string_view aContent) {
   SyncFolder(FolderOf(aPath));
 }
 
-void CopyFileDurably(const std::string& aSource, const std::string& aTarget) {
-  CreateFileAtomically(aTarget, ReadWholeFile(aSource));
-}
-
 void CreateFoldersDurably(const std::string& aFolder) {
   std::filesystem::path target = std::filesystem::path(aFolder).lexically_normal();
   if (!target.has_filename()) target = target.parent_path();  // "a/b/" names the folder "a/b"

@@ -16,9 +16,6 @@ void WriteFileAtomically(const std::string& aPath, std::string_view aContent);
 // leaving the existing file untouched.
 void CreateFileAtomically(const std::string& aPath, std::string_view aContent);
 
-// Copies aSource to aTarget without overwriting (CreateFileAtomically of aSource's bytes).
-void CopyFileDurably(const std::string& aSource, const std::string& aTarget);
-
 // Creates aFolder with all missing parents, flushing each new entry into its parent folder so the
 // folders survive a power cut together with the files about to be written into them. Failures raise the
 // system's message.
