@@ -182,6 +182,9 @@ class kFiscalProcessor_VELMO : public kFiscalProcessor {
   // Copies the counters file to "counters.previous.fprc" and to the day's Z snapshot, before the day is
   // closed.
   void ArchiveCountersForZ();
+  // Today's folder (yyyymmdd) under Processed, where the receipt journal and the Z snapshots go; made
+  // durably when missing.
+  std::string TodayProcessedFolder();
 
   // The proxy exchange of a receipt.
   bool SendProxyRequest(const std::string& aRequest);

@@ -80,12 +80,6 @@ std::string JournalText(pugi::xml_document& aDocument, const std::string& aOutpu
   return DocumentText(aDocument);
 }
 
-std::string TodayFolderName() {
-  const DateTime::Parts today = DateTime::Now().Decode();
-  return FormatNumberZeroPadded(today.Year, 4, 0) + FormatNumberZeroPadded(today.Month, 2, 0) +
-         FormatNumberZeroPadded(today.Day, 2, 0);
-}
-
 // Receipt sub type to the proxy's document type: refunds, voids and negative totals are "RS"; otherwise
 // the first settings line whose name matches the sub type, letter case ignored; "SC" when none does.
 std::string DocumentTypeCode(const kReceipt& aReceipt, const std::vector<std::string>& aSubTypes) {
@@ -179,9 +173,18 @@ bool kFiscalProcessor_VELMO::SendProxyRequest(const std::string& aRequest) {
 void kFiscalProcessor_VELMO::ReadProxyReply(std::int32_t aTimeoutMs, std::string& aReply) {
   auto* tcp = dynamic_cast<kIOHandler_TCP*>(fIOHandler.get());
   if (tcp != nullptr) tcp->SetMaxReadSize(kMaxProxyReplySize);
+  // The stretched time-out is for this read only, also when the read raises.
+  struct TemporaryReadTimeout {
+    kIOHandler& fHandler;
+    ~TemporaryReadTimeout() {
+      try {
+        fHandler.ResetTemporaryReadTimeout();
+      } catch (...) {
+      }
+    }
+  } restore{*fIOHandler};
   fIOHandler->SetTemporaryReadTimeout(aTimeoutMs);
   aReply = fIOHandler->ReadAll();
-  fIOHandler->ResetTemporaryReadTimeout();
   if (tcp != nullptr && tcp->ReadLimitExceeded()) {
     throw QzError("The reply from Velmo Proxy is larger than 16 MiB: it was not read");
   }
@@ -225,8 +228,7 @@ void kFiscalProcessor_VELMO::StoreUpdatedReceipt(const std::string& aRequestXml,
   InsertTextLine(leader, leader.first_child(), "Right", "EURO");
 
   const std::string output = DocumentText(document);
-  const std::filesystem::path folder = std::filesystem::path(fDirProcessed) / TodayFolderName();
-  velmofile::CreateFoldersDurably(folder.string());
+  const std::filesystem::path folder = TodayProcessedFolder();
   const std::string name = FormatNumberZeroPadded(aZNumber, 4, 0) + "-" +
                            FormatNumberZeroPadded(fFPCounters.CurrentReceiptNo(), 4, 0) + ".fprd";
   velmofile::WriteFileAtomically((folder / name).string(), JournalText(document, output));

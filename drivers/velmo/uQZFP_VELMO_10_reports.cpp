@@ -122,12 +122,16 @@ void kFiscalProcessor_VELMO::ArchiveCountersForZ() {
   const std::string actual = velmofile::ReadWholeFile(fCountersActualFileName);
   // One atomic replacement instead of a delete and a copy: the previous day's copy is never missing.
   velmofile::WriteFileAtomically(fCountersPreviousFileName, actual);
-  const std::filesystem::path dayFolder =
-      std::filesystem::path(fDirProcessed) / DayFolderName(DateTime::Now());
-  velmofile::CreateFoldersDurably(dayFolder.string());
+  const std::filesystem::path dayFolder = TodayProcessedFolder();
   const std::string snapshotName = ZeroPadded4(fFPCounters.CurrentZReportNo()) + "-9999.fprd";
   // The fixed receipt part 9999 sorts the snapshot after the day's receipt journal files of that Z number.
   velmofile::CreateFileAtomically((dayFolder / snapshotName).string(), actual);
+}
+
+std::string kFiscalProcessor_VELMO::TodayProcessedFolder() {
+  const std::string folder = (std::filesystem::path(fDirProcessed) / DayFolderName(DateTime::Now())).string();
+  velmofile::CreateFoldersDurably(folder);
+  return folder;
 }
 
 bool kFiscalProcessor_VELMO::ProcessZReport(kFiscalProcessorHandler& /*aHandler*/) {
