@@ -347,6 +347,16 @@ std::string krptUtil::GetNodeValueAsString(const pugi::xml_node& aParentNode, co
   return ReadWrapped(child, aNodeName, "string", [](std::string_view aText) { return std::string(aText); });
 }
 
+std::string krptUtil::GetElementText(const pugi::xml_node& aElement) {
+  return std::string(ElementText(aElement));
+}
+
+pugi::xml_node krptUtil::GetDocumentNode(const pugi::xml_document& aXmlDocument, const char* aName) {
+  const pugi::xml_node node = aXmlDocument.document_element().child(aName);
+  if (!node) throw QzError(std::string(aName) + " node not found");
+  return node;
+}
+
 bool krptUtil::GetNodeValueAsBoolean(const pugi::xml_node& aParentNode, const std::string& aNodeName,
                                      bool aDefaultValue) {
   const pugi::xml_node child = FindChild(aParentNode, aNodeName);

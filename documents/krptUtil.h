@@ -39,6 +39,21 @@ class krptUtil {
   static std::string GetAttributeValueAsString(const pugi::xml_node& aNode, const std::string& aAttrName);
   static bool HasNode(const pugi::xml_node& aParentNode, const std::string& aNodeName);
 
+  // The element's single text (comments and processing instructions are not content); anything else
+  // raises "Element "<name>" does not contain a single text node".
+  static std::string GetElementText(const pugi::xml_node& aElement);
+  // The first child of the request root named aName (a document of the request); raises
+  // "<aName> node not found" when there is none.
+  static pugi::xml_node GetDocumentNode(const pugi::xml_document& aXmlDocument, const char* aName);
+  // aVisit for every child element of aParent, in document order; text and comments between them are
+  // skipped. A loop, not a recursion: the depth of a hostile document costs nothing here.
+  template <typename TVisit>
+  static void ForEachChildElement(const pugi::xml_node& aParent, TVisit aVisit) {
+    for (pugi::xml_node child = aParent.first_child(); child; child = child.next_sibling()) {
+      if (child.type() == pugi::node_element) aVisit(child);
+    }
+  }
+
   // Appends <aNodeName>aNodeValue</aNodeName> as the last child of aParentNode and returns it.
   static pugi::xml_node AddNode(pugi::xml_node aParentNode, const std::string& aNodeName,
                                 const std::string& aNodeValue);

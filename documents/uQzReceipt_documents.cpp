@@ -17,13 +17,6 @@
 
 namespace {
 
-// The document element: the first child of the request root with that name.
-pugi::xml_node DocumentNode(const pugi::xml_document& aXmlDocument, const char* aName) {
-  const pugi::xml_node node = aXmlDocument.document_element().child(aName);
-  if (!node) throw QzError(std::string(aName) + " node not found");
-  return node;
-}
-
 // A whole number, or 0 for anything else: the journal report's numbers are optional bounds.
 std::int32_t WholeNumberOrZero(const std::string& aText) {
   std::int32_t value = 0;
@@ -54,7 +47,7 @@ bool IsElementNamed(const pugi::xml_node& aNode, const char* aName) {
 // --- Non-fiscal receipt ---
 
 void kNFReceipt::Deserialize(const pugi::xml_document& aXmlDocument) {
-  const pugi::xml_node node = DocumentNode(aXmlDocument, "NFReceipt");
+  const pugi::xml_node node = krptUtil::GetDocumentNode(aXmlDocument, "NFReceipt");
 
   fLayout = krptUtil::GetNodeValueAsString(node, "Layout");
   fDefaultLayout = fLayout.empty();
@@ -130,7 +123,7 @@ void kNFReceipt::ReadMessageLines(const pugi::xml_node& aLinesNode, qzReceiptSec
 // --- Customer display ---
 
 void kCustomerDisplay::Deserialize(const pugi::xml_document& aXmlDocument) {
-  const pugi::xml_node node = DocumentNode(aXmlDocument, "Display");
+  const pugi::xml_node node = krptUtil::GetDocumentNode(aXmlDocument, "Display");
   fClear = krptUtil::GetNodeValueAsBoolean(node, "Clear", false);
   for (const pugi::xml_node& child : node.child("Lines").children()) {
     if (!IsElementNamed(child, "Text")) continue;
@@ -145,14 +138,14 @@ void kCustomerDisplay::Deserialize(const pugi::xml_document& aXmlDocument) {
 // --- Drawer ---
 
 void kDrawer::Deserialize(const pugi::xml_document& aXmlDocument) {
-  const pugi::xml_node node = DocumentNode(aXmlDocument, "Drawer");
+  const pugi::xml_node node = krptUtil::GetDocumentNode(aXmlDocument, "Drawer");
   fNumber = krptUtil::GetNodeValueAsInteger(node, "Number");
 }
 
 // --- Electronic-journal report ---
 
 void kEJReport::Deserialize(const pugi::xml_document& aXmlDocument) {
-  const pugi::xml_node node = DocumentNode(aXmlDocument, "EJReport");
+  const pugi::xml_node node = krptUtil::GetDocumentNode(aXmlDocument, "EJReport");
   fReportType = krptUtil::DecodeEJReportType(krptUtil::GetNodeValueAsString(node, "ReportType"));
   fDestination =
       krptUtil::DecodeEJReportDestination(krptUtil::GetNodeValueAsString(node, "ReportDestination"));
@@ -167,7 +160,7 @@ void kEJReport::Deserialize(const pugi::xml_document& aXmlDocument) {
 // --- Payment receipt ---
 
 void kPaymentReceipt::Deserialize(const pugi::xml_document& aXmlDocument) {
-  const pugi::xml_node node = DocumentNode(aXmlDocument, "Payment");
+  const pugi::xml_node node = krptUtil::GetDocumentNode(aXmlDocument, "Payment");
   const std::int32_t copies = krptUtil::GetNodeValueAsInteger(node, "Copies");
   fCopies = copies < 0 ? 0 : copies;
   fStoreCode = krptUtil::GetNodeValueAsString(node, "StoreCode");
@@ -190,7 +183,7 @@ void kPaymentReceipt::Deserialize(const pugi::xml_document& aXmlDocument) {
 // --- Receipt reference ---
 
 void kReceiptReference::Deserialize(const pugi::xml_document& aXmlDocument) {
-  const pugi::xml_node node = DocumentNode(aXmlDocument, "ReceiptReference");
+  const pugi::xml_node node = krptUtil::GetDocumentNode(aXmlDocument, "ReceiptReference");
   fReceiptType = krptUtil::DecodeReceiptType(krptUtil::GetNodeValueAsString(node, "ReceiptType"));
   if (krptUtil::HasNode(node, "EJNumber")) fEJNumber = krptUtil::GetNodeValueAsString(node, "EJNumber");
   if (krptUtil::HasNode(node, "EJClosingNumber"))
@@ -205,7 +198,7 @@ void kReceiptReference::Deserialize(const pugi::xml_document& aXmlDocument) {
 // --- Electronic-journal files request ---
 
 void kEJFilesRequest::Deserialize(const pugi::xml_document& aXmlDocument) {
-  const pugi::xml_node node = DocumentNode(aXmlDocument, "EJRequest");
+  const pugi::xml_node node = krptUtil::GetDocumentNode(aXmlDocument, "EJRequest");
   fReqType = krptUtil::DecodeEJRequestType(krptUtil::GetNodeValueAsString(node, "RequestType"));
   if (HasText(node, "StartDate")) fStartDate = krptUtil::GetNodeValueAsDateTime(node, "StartDate");
   if (HasText(node, "EndDate")) fEndDate = krptUtil::GetNodeValueAsDateTime(node, "EndDate");

@@ -13,27 +13,6 @@ namespace {
 
 using Util = krptUtil;
 
-// The text of an element taken as a whole, as a header line is; the same single-text rule the node
-// readers apply (comments and processing instructions the document kept are not content).
-std::string ElementText(const pugi::xml_node& aElement) {
-  pugi::xml_node text;
-  for (pugi::xml_node child = aElement.first_child(); child; child = child.next_sibling()) {
-    if (child.type() == pugi::node_comment || child.type() == pugi::node_pi) continue;
-    const bool isText = child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata;
-    if (!isText || text) {
-      throw QzError("Element \"" + std::string(aElement.name()) + "\" does not contain a single text node");
-    }
-    text = child;
-  }
-  return text ? text.value() : std::string();
-}
-
-template <typename TVisit>
-void ForEachChildElement(const pugi::xml_node& aParent, TVisit aVisit) {
-  for (pugi::xml_node child = aParent.first_child(); child; child = child.next_sibling())
-    if (child.type() == pugi::node_element) aVisit(child);
-}
-
 // A new line of class TLine owned by aOwner, filled by aRead before anyone else sees it.
 template <typename TLine, typename TRead>
 std::unique_ptr<kReceiptLine> MakeLine(kReceipt* aOwner, TRead aRead) {
@@ -58,13 +37,13 @@ bool Flag(const pugi::xml_node& aParent, const char* aName, bool aDefault) {
 }  // namespace
 
 void kReceipt::Deserialize(const pugi::xml_document& aXmlDocument) {
-  const pugi::xml_node receipt = aXmlDocument.document_element().child("Receipt");
-  if (!receipt) throw QzError("Receipt node not found");
+  const pugi::xml_node receipt = Util::GetDocumentNode(aXmlDocument, "Receipt");
 
   ReadScalars(receipt);
   ReadReferences(receipt);
-  ForEachChildElement(receipt.child("Headers"),
-                      [&](const pugi::xml_node& aHeader) { fHeaders.push_back(ElementText(aHeader)); });
+  Util::ForEachChildElement(receipt.child("Headers"), [&](const pugi::xml_node& aHeader) {
+    fHeaders.push_back(Util::GetElementText(aHeader));
+  });
 
   const pugi::xml_node lines = receipt.child("Lines");
   if (!lines) throw QzError("Unable to find Lines node ");
@@ -150,8 +129,8 @@ void kReceipt::ReadReferences(const pugi::xml_node& aReceiptNode) {
 }
 
 void kReceipt::ReadLines(const pugi::xml_node& aLinesNode) {
-  ForEachChildElement(aLinesNode,
-                      [&](const pugi::xml_node& aLineNode) { fLines.push_back(ReadLine(aLineNode)); });
+  Util::ForEachChildElement(aLinesNode,
+                            [&](const pugi::xml_node& aLineNode) { fLines.push_back(ReadLine(aLineNode)); });
 }
 
 std::unique_ptr<kReceiptLine> kReceipt::ReadLine(const pugi::xml_node& n) {
@@ -266,7 +245,7 @@ std::unique_ptr<kReceiptLine> kReceipt::ReadLine(const pugi::xml_node& n) {
 }
 
 void kReceipt::ReadTaxes(const pugi::xml_node& aTaxesNode) {
-  ForEachChildElement(aTaxesNode, [&](const pugi::xml_node& t) {
+  Util::ForEachChildElement(aTaxesNode, [&](const pugi::xml_node& t) {
     if (std::string_view(t.name()) != "Tax") return;
     auto tax = std::make_unique<kReceiptTaxLine>(this);
     tax->fTaxType = Util::DecodeTaxType(Text(t, "Type"));
@@ -281,7 +260,7 @@ void kReceipt::ReadTaxes(const pugi::xml_node& aTaxesNode) {
 }
 
 void kReceipt::ReadPayments(const pugi::xml_node& aPaymentsNode) {
-  ForEachChildElement(aPaymentsNode, [&](const pugi::xml_node& p) {
+  Util::ForEachChildElement(aPaymentsNode, [&](const pugi::xml_node& p) {
     if (std::string_view(p.name()) != "Payment") return;
     auto payment = std::make_unique<kReceiptPaymentLine>(this);
     payment->SetPaymentType(Util::DecodePaymentType(Text(p, "Type")));
@@ -295,7 +274,7 @@ void kReceipt::ReadPayments(const pugi::xml_node& aPaymentsNode) {
 }
 
 void kReceipt::ReadMessageLines(const pugi::xml_node& aGroupNode, kReceiptMessageLines& aList) {
-  ForEachChildElement(aGroupNode, [&](const pugi::xml_node& m) {
+  Util::ForEachChildElement(aGroupNode, [&](const pugi::xml_node& m) {
     const std::string_view name = m.name();
     if (name == "Barcode") {
       auto barcode = std::make_unique<kReceiptMessageBarcodeLine>(this);

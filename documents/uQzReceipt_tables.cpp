@@ -16,20 +16,6 @@
 
 namespace {
 
-pugi::xml_node TableNode(const pugi::xml_document& aXmlDocument, const char* aName) {
-  const pugi::xml_node node = aXmlDocument.document_element().child(aName);
-  if (!node) throw QzError(std::string(aName) + " node not found");
-  return node;
-}
-
-// The rows of a table: its child elements only (text between rows is no row).
-template <typename TVisit>
-void ForEachRow(const pugi::xml_node& aTable, TVisit aVisit) {
-  for (pugi::xml_node row = aTable.first_child(); row; row = row.next_sibling()) {
-    if (row.type() == pugi::node_element) aVisit(row);
-  }
-}
-
 template <typename TTable>
 auto FindByCode(const TTable& aTable, const std::string& aCode) -> decltype(aTable.front().get()) {
   for (const auto& entry : aTable) {
@@ -65,13 +51,14 @@ std::int32_t kVatTable::GetFirstAvailableIndex() const {
 }
 
 void kVatTable::Deserialize(const pugi::xml_document& aXmlDocument) {
-  ForEachRow(TableNode(aXmlDocument, "VATTable"), [this](const pugi::xml_node& aRow) {
-    auto vat = std::make_unique<kVat>();
-    vat->SetCode(krptUtil::GetNodeValueAsString(aRow, "Code"));
-    vat->SetDescription(krptUtil::GetNodeValueAsString(aRow, "Description"));
-    vat->SetRate(krptUtil::GetNodeValueAsCurrency(aRow, "Rate"));
-    push_back(std::move(vat));
-  });
+  krptUtil::ForEachChildElement(krptUtil::GetDocumentNode(aXmlDocument, "VATTable"),
+                                [this](const pugi::xml_node& aRow) {
+                                  auto vat = std::make_unique<kVat>();
+                                  vat->SetCode(krptUtil::GetNodeValueAsString(aRow, "Code"));
+                                  vat->SetDescription(krptUtil::GetNodeValueAsString(aRow, "Description"));
+                                  vat->SetRate(krptUtil::GetNodeValueAsCurrency(aRow, "Rate"));
+                                  push_back(std::move(vat));
+                                });
 }
 
 // --- Departments ---
@@ -81,17 +68,18 @@ kDepartment* kDeptTable::Get(const std::string& aCode) const { return FindByCode
 kDepartment* kDeptTable::GetByIndex(std::int32_t aIndex) const { return FindByIndex(*this, aIndex); }
 
 void kDeptTable::Deserialize(const pugi::xml_document& aXmlDocument) {
-  ForEachRow(TableNode(aXmlDocument, "DeptTable"), [this](const pugi::xml_node& aRow) {
-    auto department = std::make_unique<kDepartment>();
-    department->SetCode(krptUtil::GetNodeValueAsString(aRow, "Code"));
-    department->SetDescription(krptUtil::GetNodeValueAsString(aRow, "Description"));
-    department->SetVATCode(krptUtil::GetNodeValueAsString(aRow, "VATCode"));
-    // Only "service" makes a service department; anything else, nothing included, sells products.
-    const std::string salesType = qztext::ToLowerAscii(krptUtil::GetNodeValueAsString(aRow, "SalesType"));
-    department->SetSalesType(salesType == "service" ? st_Service : st_Product);
-    department->SetEACode(krptUtil::GetNodeValueAsString(aRow, "EACode"));
-    push_back(std::move(department));
-  });
+  krptUtil::ForEachChildElement(
+      krptUtil::GetDocumentNode(aXmlDocument, "DeptTable"), [this](const pugi::xml_node& aRow) {
+        auto department = std::make_unique<kDepartment>();
+        department->SetCode(krptUtil::GetNodeValueAsString(aRow, "Code"));
+        department->SetDescription(krptUtil::GetNodeValueAsString(aRow, "Description"));
+        department->SetVATCode(krptUtil::GetNodeValueAsString(aRow, "VATCode"));
+        // Only "service" makes a service department; anything else, nothing included, sells products.
+        const std::string salesType = qztext::ToLowerAscii(krptUtil::GetNodeValueAsString(aRow, "SalesType"));
+        department->SetSalesType(salesType == "service" ? st_Service : st_Product);
+        department->SetEACode(krptUtil::GetNodeValueAsString(aRow, "EACode"));
+        push_back(std::move(department));
+      });
 }
 
 // --- Economic activities ---
@@ -109,15 +97,16 @@ void kEconomicActivityTable::Deserialize(const pugi::xml_document& aXmlDocument)
   std::unordered_set<std::string> known;
   for (const auto& activity : *this) known.insert(activity->Code());
 
-  ForEachRow(TableNode(aXmlDocument, "DeptTable"), [&](const pugi::xml_node& aRow) {
-    const std::string code = krptUtil::GetNodeValueAsString(aRow, "EACode");
-    // A code seen before keeps the description and mode of its first row.
-    if (code.empty() || !known.insert(code).second) return;
-    auto activity = std::make_unique<kEconomicActivity>();
-    activity->SetIndex(static_cast<std::int32_t>(size()) + 1);
-    activity->SetCode(code);
-    activity->SetDescription(krptUtil::GetNodeValueAsString(aRow, "EADescription"));
-    activity->SetVentilazione(krptUtil::GetNodeValueAsString(aRow, "EAVATMode") == "1");
-    push_back(std::move(activity));
-  });
+  krptUtil::ForEachChildElement(
+      krptUtil::GetDocumentNode(aXmlDocument, "DeptTable"), [&](const pugi::xml_node& aRow) {
+        const std::string code = krptUtil::GetNodeValueAsString(aRow, "EACode");
+        // A code seen before keeps the description and mode of its first row.
+        if (code.empty() || !known.insert(code).second) return;
+        auto activity = std::make_unique<kEconomicActivity>();
+        activity->SetIndex(static_cast<std::int32_t>(size()) + 1);
+        activity->SetCode(code);
+        activity->SetDescription(krptUtil::GetNodeValueAsString(aRow, "EADescription"));
+        activity->SetVentilazione(krptUtil::GetNodeValueAsString(aRow, "EAVATMode") == "1");
+        push_back(std::move(activity));
+      });
 }
