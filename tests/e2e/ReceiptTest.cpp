@@ -272,6 +272,30 @@ TEST_F(Receipts, FailedExchangesCountNothingAndJournalNothing) {
   EXPECT_EQ(ElementText(reply.Output, "DateTime"), sent[1].str());
 }
 
+TEST_F(Receipts, FailuresOutsideTheExchange) {
+  ProxySimulator proxy({"--mode", "accept"});
+
+  // A damaged counters file stops the receipt before the question and before the proxy.
+  const std::string counters = Counters();
+  std::ofstream(fTill.CountersFile(), std::ios::binary | std::ios::trunc)
+      << "<FPRCounters><CurrentReceiptNo>x";
+  Reply damaged = Send(ReceiptBody("Sale", "", "3.00"));
+  EXPECT_EQ(damaged.Result, -1);
+  EXPECT_FALSE(damaged.Error.empty());
+  EXPECT_EQ(gQuestions.Asked, 0);
+  EXPECT_EQ(proxy.Log().find("request:"), std::string::npos) << proxy.Log();
+  std::ofstream(fTill.CountersFile(), std::ios::binary | std::ios::trunc) << counters;
+
+  // A journal that cannot be written fails the call after the receipt was counted.
+  fs::create_directories(fTill.Folder() / "Processed");
+  std::ofstream(fTill.ProcessedToday()) << "a file where the day's folder goes";
+  Reply unjournaled = Send(ReceiptBody("Sale", "", "3.00"));
+  EXPECT_EQ(unjournaled.Result, -1);
+  EXPECT_FALSE(unjournaled.Error.empty());
+  EXPECT_TRUE(unjournaled.OutputNull);
+  EXPECT_EQ(ElementText(Counters(), "CurrentReceiptNo"), "1");
+}
+
 TEST_F(Receipts, TenThousandthReceiptKeepsFourDigitsInItsJournalName) {
   std::string counters = Counters();
   counters = std::regex_replace(counters, std::regex("<CurrentReceiptNo>0</CurrentReceiptNo>"),
