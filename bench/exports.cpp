@@ -25,26 +25,21 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "platform/Text.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace qzbench;
 
 using Bstr = char16_t*;
 using OpenFn = std::int32_t (*)(Bstr, std::int32_t*, Bstr*);
 using ProcessFn = std::int32_t (*)(Bstr, Bstr*, Bstr*);
 
-fs::path MakeBenchFolder() {
-  const char* base = getenv("QZFP_BENCH_DIR");
-  std::string pattern = (fs::path(base != nullptr ? base : QZ_BINARY_DIR) / "bench-exports-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  return pattern;
-}
-
 class Host {
  public:
-  Host() : fFolder(MakeBenchFolder()) {
+  Host() : fFolder(MakeBenchFolder("bench-exports")) {
     fs::create_directories(fFolder / "data");
     fs::create_directories(fFolder / "app");
     setenv("QZFP_DATA_ROOT", ((fFolder / "data").string() + "/").c_str(), 1);
@@ -146,51 +141,11 @@ Host& TheHost() {
 // ---------------------------------------------------------------------------------------------------------
 // The bare file work of one Z report, written plainly with POSIX calls.
 
-void Check(bool aOk, const char* aWhat) {
-  if (!aOk) throw std::runtime_error(std::string(aWhat) + ": " + std::strerror(errno));
-}
-
-std::string ReadAll(const fs::path& aPath) {
-  int fd = open(aPath.c_str(), O_RDONLY | O_CLOEXEC);
-  Check(fd >= 0, "open");
-  std::string content;
-  char buffer[8192];
-  ssize_t n;
-  while ((n = read(fd, buffer, sizeof buffer)) > 0) content.append(buffer, static_cast<std::size_t>(n));
-  close(fd);
-  return content;
-}
-
-void SyncFolder(const fs::path& aFolder) {
-  int fd = open(aFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  Check(fd >= 0, "open folder");
-  Check(fsync(fd) == 0, "fsync folder");
-  close(fd);
-}
-
-// A temporary file beside aTarget with aContent, flushed to the disk.
-fs::path WriteTemporary(const fs::path& aTarget, const std::string& aContent) {
-  fs::path temporary = aTarget;
-  temporary += ".tmp";
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  Check(fd >= 0, "create");
-  Check(write(fd, aContent.data(), aContent.size()) == static_cast<ssize_t>(aContent.size()), "write");
-  Check(fsync(fd) == 0, "fsync");
-  close(fd);
-  return temporary;
-}
-
 // Copy without overwriting: the target appears complete or not at all.
 void CopyDurably(const fs::path& aSource, const fs::path& aTarget) {
-  fs::path temporary = WriteTemporary(aTarget, ReadAll(aSource));
+  fs::path temporary = WriteTemporary(aTarget, ReadWholeFile(aSource));
   Check(link(temporary.c_str(), aTarget.c_str()) == 0, "link");
   unlink(temporary.c_str());
-  SyncFolder(aTarget.parent_path());
-}
-
-void ReplaceDurably(const fs::path& aTarget, const std::string& aContent) {
-  fs::path temporary = WriteTemporary(aTarget, aContent);
-  Check(rename(temporary.c_str(), aTarget.c_str()) == 0, "rename");
   SyncFolder(aTarget.parent_path());
 }
 
@@ -266,19 +221,6 @@ BENCHMARK(BM_BareZReportFileWork)->Unit(benchmark::kMicrosecond);
 // ---------------------------------------------------------------------------------------------------------
 // Medians of single calls: status and X report in runs of their own, as a host makes them; the Z report and
 // the bare work interleaved so that both meet the same disk.
-
-template <typename F>
-double Microseconds(F&& aCall) {
-  auto start = std::chrono::steady_clock::now();
-  aCall();
-  return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> aSamples) {
-  std::sort(aSamples.begin(), aSamples.end());
-  std::size_t n = aSamples.size();
-  return n % 2 ? aSamples[n / 2] : (aSamples[n / 2 - 1] + aSamples[n / 2]) / 2;
-}
 
 void PrintSummary(int aSamples) {
   std::vector<double> status, x, z, bare;

@@ -31,11 +31,13 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "platform/Text.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace qzbench;
 using Clock = std::chrono::steady_clock;
 using Bstr = char16_t*;
 using OpenFn = std::int32_t (*)(Bstr, std::int32_t*, Bstr*);
@@ -43,17 +45,6 @@ using ProcessFn = std::int32_t (*)(Bstr, Bstr*, Bstr*);
 using SetCallbackFn = void (*)(int (*)(void*, const char*, const char*, unsigned, unsigned), void*);
 
 extern "C" int AnswerYes(void*, const char*, const char*, unsigned, unsigned) { return 0; }
-
-void Check(bool aOk, const char* aWhat) {
-  if (!aOk) throw std::runtime_error(std::string(aWhat) + ": " + std::strerror(errno));
-}
-
-fs::path MakeBenchFolder() {
-  const char* base = getenv("QZFP_BENCH_DIR");
-  std::string pattern = (fs::path(base != nullptr ? base : QZ_BINARY_DIR) / "bench-receipt-XXXXXX").string();
-  Check(mkdtemp(pattern.data()) != nullptr, "mkdtemp");
-  return pattern;
-}
 
 class ProxySimulator {
  public:
@@ -157,32 +148,6 @@ class Host {
 
 // ---- the bare program: the same exchange and the same durable writes, by hand ----
 
-std::string ReadWhole(const fs::path& aPath) {
-  std::ifstream in(aPath, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void SyncFolder(const fs::path& aFolder) {
-  int fd = open(aFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  Check(fd >= 0, "open folder");
-  Check(fsync(fd) == 0, "fsync folder");
-  close(fd);
-}
-
-void ReplaceDurably(const fs::path& aTarget, const std::string& aContent) {
-  fs::path temporary = aTarget;
-  temporary += ".tmp";
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  Check(fd >= 0, "create");
-  Check(write(fd, aContent.data(), aContent.size()) == static_cast<ssize_t>(aContent.size()), "write");
-  Check(fsync(fd) == 0, "fsync");
-  close(fd);
-  Check(rename(temporary.c_str(), aTarget.c_str()) == 0, "rename");
-  SyncFolder(aTarget.parent_path());
-}
-
 std::string ExchangeWithProxy(const std::string& aRequest) {
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
@@ -208,13 +173,13 @@ class BareReceipt {
     ReplaceDurably(fCounters, std::string(700, 'c'));
   }
   void Run(std::size_t aJournalSize) {
-    ReadWhole(fCounters);  // refresh before the question
+    ReadWholeFile(fCounters);  // refresh before the question
     const std::string reply = ExchangeWithProxy(
         R"({"type":"smac","data":{"isPresent":true,"amount":25,"numberPieces":20,"numberDocument":1,"typeDocument":"SC"}})");
     if (reply.empty()) throw std::runtime_error("empty proxy reply");
     int lock = open((fCounters.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     Check(lock >= 0 && flock(lock, LOCK_EX) == 0, "lock");
-    std::string counters = ReadWhole(fCounters);
+    std::string counters = ReadWholeFile(fCounters);
     ReplaceDurably(fCounters, counters);
     flock(lock, LOCK_UN);
     close(lock);
@@ -228,11 +193,6 @@ class BareReceipt {
   fs::path fCounters;
 };
 
-double Median(std::vector<double> aValues) {
-  std::sort(aValues.begin(), aValues.end());
-  return aValues[aValues.size() / 2];
-}
-
 long ResidentKiB() {
   std::ifstream status("/proc/self/status");
   std::string line;
@@ -242,19 +202,12 @@ long ResidentKiB() {
   return -1;
 }
 
-template <typename F>
-double TimeMicroseconds(F aWork) {
-  const auto start = Clock::now();
-  aWork();
-  return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const int samples = argc > 1 ? std::atoi(argv[1]) : 300;
   const int soak = argc > 2 ? std::atoi(argv[2]) : 10000;
-  const fs::path folder = MakeBenchFolder();
+  const fs::path folder = MakeBenchFolder("bench-receipt");
   try {
     ProxySimulator proxy;
     Host host(folder);
@@ -264,8 +217,8 @@ int main(int argc, char** argv) {
 
     std::vector<double> library, baseline;
     for (int i = 0; i < samples; ++i) {
-      library.push_back(TimeMicroseconds([&] { host.Receipt(); }));
-      baseline.push_back(TimeMicroseconds([&] { bare.Run(journalSize); }));
+      library.push_back(Microseconds([&] { host.Receipt(); }));
+      baseline.push_back(Microseconds([&] { bare.Run(journalSize); }));
     }
     const double libraryMedian = Median(library);
     const double bareMedian = Median(baseline);
