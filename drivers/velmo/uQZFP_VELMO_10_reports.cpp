@@ -35,6 +35,14 @@ std::string DayFolderName(const DateTime& aDay) {
   return text;
 }
 
+// The till and the moment of the report, in the block every report has under its title.
+void AppendTillAndDate(std::vector<std::string>& aLines, const std::string& aTillSerial,
+                       const qzplatform::RegionalSettings& aSettings) {
+  aLines.insert(aLines.end(),
+                {"Cassa " + aTillSerial, "Data " + velmoreport::FormatReportDate(DateTime::Now(), aSettings),
+                 "", kDashes, ""});
+}
+
 // The lines every report ends with, from the daily totals on.
 void AppendDailyLines(std::vector<std::string>& aLines, const qzFiscalCounters& aCounters,
                       const qzplatform::RegionalSettings& aSettings) {
@@ -77,41 +85,28 @@ std::string kFiscalProcessor_VELMO::ComposeZReportText() const {
   using velmoreport::FormatReportNumber;
   using velmoreport::ReportLine;
   const qzplatform::RegionalSettings settings = qzplatform::CurrentRegionalSettings();
-  std::vector<std::string> lines = {
-      "Z-REPORT # " + ZeroPadded4(fCounters.CurrentReportNo),
-      "",
-      kDashes,
-      "",
-      "Cassa " + fFPCounters.TillSerial(),
-      "Data " + velmoreport::FormatReportDate(DateTime::Now(), settings),
-      "",
-      kDashes,
-      "",
-      ReportLine("Grantotale", FormatReportNumber(fCounters.GrandTotalTotal, 2, settings)),
-      "",
-      ReportLine("Grantotale Vendite", FormatReportNumber(fCounters.GrandTotalSales, 2, settings)),
-      ReportLine("Grantotale Resi", FormatReportNumber(fCounters.GrandTotalRefunds, 2, settings)),
-      ReportLine("Grantotale Annullamenti", FormatReportNumber(fCounters.GrandTotalVoids, 2, settings)),
-      "",
-      kDashes,
-      "",
-  };
+  std::vector<std::string> lines = {"Z-REPORT # " + ZeroPadded4(fCounters.CurrentReportNo), "", kDashes, ""};
+  AppendTillAndDate(lines, fFPCounters.TillSerial(), settings);
+  lines.insert(
+      lines.end(),
+      {
+          ReportLine("Grantotale", FormatReportNumber(fCounters.GrandTotalTotal, 2, settings)),
+          "",
+          ReportLine("Grantotale Vendite", FormatReportNumber(fCounters.GrandTotalSales, 2, settings)),
+          ReportLine("Grantotale Resi", FormatReportNumber(fCounters.GrandTotalRefunds, 2, settings)),
+          ReportLine("Grantotale Annullamenti", FormatReportNumber(fCounters.GrandTotalVoids, 2, settings)),
+          "",
+          kDashes,
+          "",
+      });
   AppendDailyLines(lines, fCounters, settings);
   return JoinLines(lines);
 }
 
 std::string kFiscalProcessor_VELMO::ComposeXReportText() const {
   const qzplatform::RegionalSettings settings = qzplatform::CurrentRegionalSettings();
-  std::vector<std::string> lines = {
-      "X-REPORT",
-      kDashes,
-      "",
-      "Cassa " + fFPCounters.TillSerial(),
-      "Data " + velmoreport::FormatReportDate(DateTime::Now(), settings),
-      "",
-      kDashes,
-      "",
-  };
+  std::vector<std::string> lines = {"X-REPORT", kDashes, ""};
+  AppendTillAndDate(lines, fFPCounters.TillSerial(), settings);
   AppendDailyLines(lines, fCounters, settings);
   return JoinLines(lines);
 }
